@@ -1,0 +1,46 @@
+// Runtime: errors, the clock, conversions and the process entry.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+#include "framework/runtime/object.h"
+
+namespace fw {
+
+// An error raised inside the framework. One that reaches the top prints its
+// message on standard error and ends the process.
+class RuntimeError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The time source behind MilliSecs and the frame pacing. Tests and tools
+// substitute their own.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    // Microseconds since the computer started.
+    virtual int64_t Micros() = 0;
+    // Sleeps for about `us` microseconds (nothing for 0 or less).
+    virtual void SleepMicros(int64_t us) = 0;
+};
+
+Clock& SystemClock();
+Clock& CurrentClock();
+// Makes `clock` the current clock; null puts the system clock back.
+void SetClock(Clock* clock);
+
+// Milliseconds since the computer started, wrapping as a signed 32-bit integer.
+int32_t MilliSecs();
+
+// Truncation toward zero. Values beyond the 32-bit range saturate, NaN gives 0.
+int32_t FloatToInt(double x);
+
+// Runs the program's main body on this thread and ends the process with
+// status 0 when it returns, running the exit handlers. An error that escapes
+// the body is printed on standard error and ends the process with status 1.
+[[noreturn]] void RunApplication(int (*mainBody)());
+
+}  // namespace fw
