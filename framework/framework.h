@@ -7,3 +7,15 @@
 #include "framework/stream/stream.h"
 #include "framework/linkedlist/linkedlist.h"
 #include "framework/random/random.h"
+#include "framework/pixmap/pixmap.h"
+#include "framework/audiosample/audiosample.h"
+#include "framework/system/system.h"
+#include "framework/polledinput/polledinput.h"
+#include "framework/graphics/graphics.h"
+#include "framework/draw2d/draw2d.h"
+
+namespace fw {
+// Readies every module before the display is opened: the sound output (or
+// the silent driver), the OpenGL drawing driver, the event handling.
+void InitFramework();
+}  // namespace fw

@@ -1,8 +1,10 @@
 #include "framework/runtime/runtime.h"
 
+#include <signal.h>
 #include <time.h>
 
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -66,14 +68,81 @@ int32_t FloatToInt(double x) {
     return int32_t(x);
 }
 
+namespace {
+
+// The termination signal that has arrived, 0 while none has.
+volatile std::sig_atomic_t pendingSignal = 0;
+// Set once the process has begun to exit, so that a CheckTermination reached
+// from an exit handler does not exit a second time.
+bool exiting = false;
+
+extern "C" void RecordTermination(int sig) {
+    if (pendingSignal != 0) {
+        // The program has not reached a CheckTermination since the first
+        // signal: it may be stuck, so this one ends it at once. The signal is
+        // blocked inside its own handler and is taken as soon as this returns.
+        signal(sig, SIG_DFL);
+        raise(sig);
+        return;
+    }
+    pendingSignal = sig;
+}
+
+// Registered before the body starts, so it runs after every exit handler the
+// body's modules registered. Puts the default action back and dies of the
+// signal, so whoever started the program sees how it ended.
+extern "C" void DieOfPendingSignal() {
+    int sig = pendingSignal;
+    if (sig == 0) return;
+    std::signal(sig, SIG_DFL);
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, sig);
+    pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+    std::raise(sig);
+}
+
+void CatchTerminationSignals() {
+    std::atexit(DieOfPendingSignal);
+    struct sigaction action = {};
+    action.sa_handler = RecordTermination;
+    // While one signal is being recorded the other waits, so the first one
+    // recorded is the one the process dies of.
+    sigemptyset(&action.sa_mask);
+    sigaddset(&action.sa_mask, SIGINT);
+    sigaddset(&action.sa_mask, SIGTERM);
+    action.sa_flags = SA_RESTART;
+    for (int sig : {SIGINT, SIGTERM}) {
+        struct sigaction previous;
+        sigaction(sig, nullptr, &previous);
+        // A program started with the signal ignored (nohup, a background job
+        // of a script) keeps ignoring it.
+        if (previous.sa_handler == SIG_IGN) continue;
+        sigaction(sig, &action, nullptr);
+    }
+}
+
+[[noreturn]] void Exit(int status) {
+    exiting = true;
+    std::exit(status);
+}
+
+}  // namespace
+
+void CheckTermination() {
+    int sig = pendingSignal;
+    if (sig != 0 && !exiting) Exit(128 + sig);
+}
+
 void RunApplication(int (*mainBody)()) {
+    CatchTerminationSignals();
     try {
         mainBody();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
-        std::exit(1);
+        Exit(1);
     }
-    std::exit(0);
+    Exit(0);
 }
 
 }  // namespace fw

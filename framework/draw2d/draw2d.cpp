@@ -1,0 +1,164 @@
+#include "framework/draw2d/draw2d.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "framework/draw2d/draw2ddriver.h"
+
+namespace fw {
+
+// Reaches an image's frame, which only draw2d itself handles.
+class TDraw2DImageAccess {
+public:
+    static TImageFrame& Frame(TImage& image, TDraw2DDriver& driver, uint64_t display) {
+        if (!image.frame_ || image.frameDisplay_ != display) {
+            // The frame of an earlier display went with it.
+            image.frame_ = driver.CreateFrame(*image.pixmap, image.flags);
+            image.frameDisplay_ = display;
+        }
+        return *image.frame_;
+    }
+};
+
+namespace {
+
+// The drawing state of the open display.
+struct State {
+    // The driver whose display is open; Graphics holds it while it is.
+    TDraw2DDriver* driver = nullptr;
+    uint8_t red = 255, green = 255, blue = 255;
+    uint8_t alpha = 255;
+    int blend = 1;
+    float handleX = 0, handleY = 0;
+    // The rotation's sine and cosine.
+    double sin = 0, cos = 1;
+    float scaleX = 1, scaleY = 1;
+};
+
+State state;
+// Numbers the displays opened, so an image can tell whether its frame was
+// made for the open one.
+uint64_t displayCount = 0;
+
+// For the whole process, read by LoadImage.
+int maskRed = 0, maskGreen = 0, maskBlue = 0;
+int autoImageFlags = MASKEDIMAGE | FILTEREDIMAGE;
+
+uint8_t ClampComponent(int value) { return uint8_t(std::clamp(value, 0, 255)); }
+
+// The quad of a w × h draw with handle (hx, hy) on (x, y): the corners
+// (−hx, −hy) … (w − hx, h − hy), scaled, then turned, about the handle.
+TQuad Place(float x, float y, float w, float h, float hx, float hy) {
+    TQuad quad;
+    const double px[4] = {-hx, w - hx, w - hx, -hx};
+    const double py[4] = {-hy, -hy, h - hy, h - hy};
+    const double xx = state.cos * state.scaleX, xy = -state.sin * state.scaleY;
+    const double yx = state.sin * state.scaleX, yy = state.cos * state.scaleY;
+    for (int i = 0; i < 4; ++i) {
+        quad.x[i] = float(x + px[i] * xx + py[i] * xy);
+        quad.y[i] = float(y + px[i] * yx + py[i] * yy);
+    }
+    quad.red = state.red;
+    quad.green = state.green;
+    quad.blue = state.blue;
+    quad.alpha = state.alpha;
+    quad.blend = state.blend;
+    return quad;
+}
+
+}  // namespace
+
+void TDraw2DDriver::GraphicsOpened(TGraphics&) {
+    state = State{};
+    state.driver = this;
+    ++displayCount;
+    maskRed = maskGreen = maskBlue = 0;
+    autoImageFlags = MASKEDIMAGE | FILTEREDIMAGE;
+}
+
+void TDraw2DDriver::GraphicsClosed() { state.driver = nullptr; }
+
+void Cls() {
+    if (state.driver) state.driver->Cls();
+}
+
+void SetColor(int red, int green, int blue) {
+    state.red = ClampComponent(red);
+    state.green = ClampComponent(green);
+    state.blue = ClampComponent(blue);
+}
+
+void SetAlpha(float alpha) {
+    // Written so that NaN gives 0.
+    if (!(alpha > 0)) alpha = 0;
+    if (alpha > 1) alpha = 1;
+    state.alpha = uint8_t(alpha * 255.0f);
+}
+
+void SetBlend(int blend) {
+    if (blend >= 1 && blend <= 5) state.blend = blend;
+}
+
+void SetMaskColor(int red, int green, int blue) {
+    maskRed = ClampComponent(red);
+    maskGreen = ClampComponent(green);
+    maskBlue = ClampComponent(blue);
+}
+
+void SetHandle(float x, float y) {
+    state.handleX = x;
+    state.handleY = y;
+}
+
+void SetRotation(float angle) {
+    const double radians = double(angle) * std::numbers::pi / 180.0;
+    state.sin = std::sin(radians);
+    state.cos = std::cos(radians);
+}
+
+void SetScale(float scaleX, float scaleY) {
+    state.scaleX = scaleX;
+    state.scaleY = scaleY;
+}
+
+Ref<TImage> LoadImage(std::string_view url, int flags) {
+    Ref<TPixmap> pixmap = LoadPixmap(url);
+    if (!pixmap) return nullptr;
+    if (flags == -1) flags = autoImageFlags;
+    // A picture that has alpha of its own keeps it.
+    if (flags & MASKEDIMAGE) pixmap = MaskPixmap(pixmap, maskRed, maskGreen, maskBlue);
+    Ref<TImage> image = New<TImage>();
+    image->width = pixmap->width;
+    image->height = pixmap->height;
+    image->flags = flags;
+    image->maskRed = maskRed;
+    image->maskGreen = maskGreen;
+    image->maskBlue = maskBlue;
+    image->pixmap = std::move(pixmap);
+    return image;
+}
+
+void MidHandleImage(const Ref<TImage>& image) {
+    if (!image) return;
+    image->handleX = float(image->width) * 0.5f;
+    image->handleY = float(image->height) * 0.5f;
+}
+
+int ImageWidth(const Ref<TImage>& image) { return image ? image->width : 0; }
+
+int ImageHeight(const Ref<TImage>& image) { return image ? image->height : 0; }
+
+void DrawImage(const Ref<TImage>& image, float x, float y, int frame) {
+    if (!state.driver || !image || frame != 0 || !image->pixmap) return;
+    TImageFrame& drawn = TDraw2DImageAccess::Frame(*image, *state.driver, displayCount);
+    state.driver->DrawFrame(drawn, Place(x, y, float(image->width), float(image->height),
+                                         image->handleX, image->handleY));
+}
+
+void DrawRect(float x, float y, float width, float height) {
+    if (!state.driver) return;
+    state.driver->DrawRect(Place(x, y, width, height, state.handleX, state.handleY));
+}
+
+}  // namespace fw

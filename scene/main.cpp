@@ -1,0 +1,4 @@
+#include "framework/framework.h"
+#include "scene/snowfall.h"
+
+int main() { fw::RunApplication(SnowfallMain); }

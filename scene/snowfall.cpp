@@ -1,0 +1,108 @@
+#include "scene/snowfall.h"
+
+#include "media/media.h"
+#include "scene/colourcycle.h"
+
+fw::Ref<fw::TImage> imgRed;
+fw::Ref<fw::TImage> imgFlake;
+fw::Ref<fw::TList> objList;
+int32_t counter = 0;
+fw::Ref<Obj> o;
+
+namespace {
+
+// The snow line of the background picture: a flake that gets there is dropped.
+constexpr float kSnowLine = 510.0f;
+
+}  // namespace
+
+int SnowfallMain() {
+    // The embedded files come first, before the framework is initialised.
+    fw::IncbinAdd("pic4.png", MEDIA_PIC4_PNG);
+    fw::IncbinAdd("flake.png", MEDIA_FLAKE_PNG);
+    fw::IncbinAdd("hohoho.ogg", MEDIA_HOHOHO_OGG);
+    fw::InitFramework();
+
+    // Graphics resets the whole drawing state, so the blend mode, the mask
+    // colour and the pictures that take it all come after it.
+    fw::Graphics(1024, 768, 16, 60, 0);
+    fw::SeedRnd(fw::MilliSecs());
+    fw::SetBlend(4);
+    fw::HideMouse();
+    fw::SetMaskColor(255, 0, 255);
+    imgRed = fw::LoadImage("incbin::pic4.png", -1);
+    imgFlake = fw::LoadImage("incbin::flake.png", -1);
+    fw::MidHandleImage(imgFlake);
+    // The colour arrays start out all 0; the cycle's start gives them their
+    // values, with the first three random draws after the seeding.
+    fw::Ref<fw::TSound> sound = fw::LoadSound("incbin::hohoho.ogg", 0);
+    StartColourCycle();
+    objList = fw::New<fw::TList>();
+    // Last, so the jingle starts only once everything is loaded.
+    fw::PlaySound(sound, nullptr);
+
+    // The snowfall: the first frame runs before any look at Escape.
+    do {
+        DrawFrame();
+        fw::Flip(-1);
+    } while (!fw::KeyDown(27));
+
+    // The closing fade: 101 steps, 0 to 100, over whatever the last frame
+    // left; no input is looked at, so it cannot be cut short.
+    counter = 0;
+    while (counter <= 100) {
+        fw::DrawImage(imgRed, 0.0f, 0.0f, 0);
+        FadeToWhite(float(counter));
+        fw::Flip(-1);
+        counter = counter + 1;
+    }
+    return 0;
+}
+
+void DrawFrame() {
+    fw::Cls();
+    fw::SetColor(fw::FloatToInt(col[0]), fw::FloatToInt(col[1]), fw::FloatToInt(col[2]));
+    for (int i = 0; i < 4; ++i) {
+        objList->AddLast(Obj::Create());
+    }
+    RenderFlakes();
+    // Undo what the flakes set, so the background is drawn untinted, opaque,
+    // unturned and unscaled; the blend mode stays additive.
+    fw::SetColor(255, 255, 255);
+    fw::SetAlpha(1.0f);
+    fw::SetHandle(0.0f, 0.0f);
+    fw::SetRotation(0.0f);
+    fw::SetScale(1.0f, 1.0f);
+    StepColourCycle();
+    fw::DrawImage(imgRed, 0.0f, 0.0f, 0);
+}
+
+void RenderFlakes() {
+    // The pass already stands on the next link when a flake is handed out,
+    // so removing the flake in hand does not disturb it.
+    for (fw::TListEnum e = objList->ObjectEnumerator(); e.HasNext();) {
+        o = fw::Cast<Obj>(e.NextObject());
+        if (!o) continue;
+        o->Render();
+        if (o->y >= kSnowLine) {
+            objList->Remove(o);
+            counter = counter - 1;
+        }
+    }
+}
+
+int FadeToWhite(float level) {
+    if (level > 100.0f) {
+        level = 100.0f;
+    } else if (!(level >= 0.0f)) {
+        // Every negative value, and NaN, which fails every comparison.
+        level = 0.0f;
+    }
+    if (!(level > 0.0f)) return 0;
+
+    fw::SetColor(255, 255, 255);
+    fw::SetBlend(3);
+    fw::SetAlpha(level / 100.0f);
+    fw::DrawRect(0.0f, 0.0f, float(fw::GraphicsWidth()), float(fw::GraphicsHeight()));
+    return 0;
+}
