@@ -6,6 +6,8 @@
 namespace fw {
 
 void InitFramework() {
+    // The sound output first: its exit handler must run after the display's.
+    InitAudio();
     SetGraphicsDriver(GLDraw2DDriver());
 }
 

@@ -9,6 +9,7 @@
 #include "framework/random/random.h"
 #include "framework/pixmap/pixmap.h"
 #include "framework/audiosample/audiosample.h"
+#include "framework/audio/audio.h"
 #include "framework/system/system.h"
 #include "framework/polledinput/polledinput.h"
 #include "framework/graphics/graphics.h"

@@ -18,9 +18,9 @@ constexpr float kSnowLine = 510.0f;
 
 int SnowfallMain() {
     // The embedded files come first, before the framework is initialised.
-    fw::IncbinAdd("pic4.png", MEDIA_PIC4_PNG);
-    fw::IncbinAdd("flake.png", MEDIA_FLAKE_PNG);
-    fw::IncbinAdd("hohoho.ogg", MEDIA_HOHOHO_OGG);
+    fw::IncbinAdd("pic4.png", snowfall_media_pic4_png, snowfall_media_pic4_png_length);
+    fw::IncbinAdd("flake.png", snowfall_media_flake_png, snowfall_media_flake_png_length);
+    fw::IncbinAdd("hohoho.ogg", snowfall_media_hohoho_ogg, snowfall_media_hohoho_ogg_length);
     fw::InitFramework();
 
     // Graphics resets the whole drawing state, so the blend mode, the mask
@@ -50,7 +50,7 @@ int SnowfallMain() {
     // The closing fade: 101 steps, 0 to 100, over whatever the last frame
     // left; no input is looked at, so it cannot be cut short.
     counter = 0;
-    while (counter <= 100) {
+    while (counter < 100) {
         fw::DrawImage(imgRed, 0.0f, 0.0f, 0);
         FadeToWhite(float(counter));
         fw::Flip(-1);

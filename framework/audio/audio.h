@@ -24,17 +24,19 @@ void InitAudio();
 
 // Decodes the whole sound at `url` through LoadAudioSample and converts it to
 // the output's format. `flags` 0 makes a sound that plays once, any other
-// value one that loops. Null when the URL opens nothing or no loader takes
-// the data; a stream that cannot tell its position raises
-// RuntimeError("Stream is not seekable").
+// value one that loops. Null when the URL opens nothing, no loader takes the
+// data or the sample has no rate above 0; a stream that cannot tell its
+// position raises RuntimeError("Stream is not seekable").
 Ref<TSound> LoadSound(std::string_view url, int flags = 0);
 // The same from a sample already in memory, which is left unchanged.
 Ref<TSound> LoadSound(const Ref<TAudioSample>& sample, int flags = 0);
 
-// Starts `sound` from its beginning at volume 1 and pan 0. With `channel`
-// null it takes a free channel and returns it; otherwise it replaces what
-// `channel` plays and returns `channel`. A null sound does nothing and gives
-// null.
+// Starts `sound` from its beginning at volume 1 and pan 0 and returns at
+// once; the output's thread mixes it from its next pass. With `channel` null
+// it takes a free channel (there is always one) and returns it; with a
+// channel that PlaySound returned, it replaces what that channel plays and
+// returns it (any other channel counts as null). A null sound does nothing
+// and gives null.
 Ref<TChannel> PlaySound(const Ref<TSound>& sound, const Ref<TChannel>& channel = nullptr);
 
 }  // namespace fw

@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -24,18 +25,25 @@ constexpr int kOutputFrameBytes = 2 * kOutputChannels;
 // About 23 ms of sound per pass of the mixer.
 constexpr int kMixerFrames = 1024;
 
+// A sound's frames in the output's format. Filled once, by the conversion,
+// so they are allocated without being cleared first.
+struct Frames {
+    std::unique_ptr<uint8_t[]> bytes;
+    size_t size = 0;
+};
+
 class TMixerSound final : public TSound {
 public:
-    TMixerSound(std::vector<uint8_t> frames, bool loop) : frames_(std::move(frames)), loop(loop) {
+    TMixerSound(Frames frames, bool loop) : frames_(std::move(frames)), loop(loop) {
         // The chunk only points at our buffer: SDL_mixer never frees it.
         chunk.allocated = 0;
-        chunk.abuf = frames_.data();
-        chunk.alen = Uint32(frames_.size());
+        chunk.abuf = frames_.bytes.get();
+        chunk.alen = Uint32(frames_.size);
         chunk.volume = MIX_MAX_VOLUME;
     }
 
 private:
-    std::vector<uint8_t> frames_;
+    Frames frames_;
 
 public:
     const bool loop;
@@ -55,20 +63,21 @@ private:
 
 // The samples of `sample` as frames of the output's format, or nothing when
 // they cannot be converted.
-std::optional<std::vector<uint8_t>> ToOutputFormat(const TAudioSample& sample) {
+std::optional<Frames> ToOutputFormat(const TAudioSample& sample) {
     const int channels = ChannelCount(sample.format);
     const size_t inFrameBytes = size_t(2 * channels);
     const size_t frames = sample.samples.size() / inFrameBytes;
     const uint8_t* in = sample.samples.data();
-    std::vector<uint8_t> out;
+    Frames out;
 
     if (sample.hertz == kOutputHertz) {
+        out.size = frames * kOutputFrameBytes;
+        out.bytes = std::make_unique_for_overwrite<uint8_t[]>(out.size);
         if (channels == kOutputChannels) {
-            out.assign(in, in + frames * inFrameBytes);
+            std::memcpy(out.bytes.get(), in, out.size);
         } else {
             // Mono: the same sample on both sides.
-            out.resize(frames * kOutputFrameBytes);
-            uint8_t* o = out.data();
+            uint8_t* o = out.bytes.get();
             for (size_t i = 0; i < frames; ++i, in += 2, o += 4) {
                 std::memcpy(o, in, 2);
                 std::memcpy(o + 2, in, 2);
@@ -84,16 +93,18 @@ std::optional<std::vector<uint8_t>> ToOutputFormat(const TAudioSample& sample) {
             return std::nullopt;
         const size_t inBytes = frames * inFrameBytes;
         if (inBytes > size_t(INT_MAX) / size_t(cvt.len_mult)) return std::nullopt;
-        out.resize(inBytes * size_t(cvt.len_mult));
-        std::memcpy(out.data(), in, inBytes);
-        cvt.buf = out.data();
+        auto work = std::make_unique_for_overwrite<uint8_t[]>(inBytes * size_t(cvt.len_mult));
+        std::memcpy(work.get(), in, inBytes);
+        cvt.buf = work.get();
         cvt.len = int(inBytes);
         if (SDL_ConvertAudio(&cvt) != 0) return std::nullopt;
-        out.resize(size_t(cvt.len_cvt));
-        out.shrink_to_fit();
+        // Only what the conversion made stays.
+        out.size = size_t(cvt.len_cvt);
+        out.bytes = std::make_unique_for_overwrite<uint8_t[]>(out.size);
+        std::memcpy(out.bytes.get(), work.get(), out.size);
     }
     // SDL_mixer counts a sound's bytes in 32 bits.
-    if (out.size() > UINT32_MAX / kOutputFrameBytes * kOutputFrameBytes) return std::nullopt;
+    if (out.size > UINT32_MAX / kOutputFrameBytes * kOutputFrameBytes) return std::nullopt;
     return out;
 }
 
@@ -109,7 +120,7 @@ public:
     }
 
     Ref<TSound> CreateSound(const TAudioSample& sample, bool loop) override {
-        std::optional<std::vector<uint8_t>> frames = ToOutputFormat(sample);
+        std::optional<Frames> frames = ToOutputFormat(sample);
         if (!frames) return nullptr;
         return New<TMixerSound>(std::move(*frames), loop);
     }
@@ -160,7 +171,7 @@ void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
 }  // namespace
 
 std::unique_ptr<TAudioDriver> OpenMixerAudio() {
-    (void)IgnoreAlsaError;
+    snd_lib_error_set_handler(IgnoreAlsaError);
     // On its own, so that a failing audio subsystem leaves video alone.
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return nullptr;
     if (Mix_OpenAudioDevice(kOutputHertz, kOutputFormat, kOutputChannels, kMixerFrames, nullptr, 0) != 0) {

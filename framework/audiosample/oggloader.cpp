@@ -82,13 +82,14 @@ struct VorbisFile {
     ~VorbisFile() { ov_clear(&vf); }
 };
 
-// Vorbis packs no more than about 30 bytes of 16-bit samples into one byte of
-// the stream; room for the announced length is set aside only up to 64 times
-// the stream's bytes, so a damaged length cannot claim memory the data could
-// never fill. A sound that does fill it grows past that as it decodes.
+// Even at its lowest bit rates Vorbis turns one byte of the stream into about
+// 30 bytes of 16-bit samples. Room for the announced length is set aside only
+// up to 64 times the stream's bytes, so a damaged length cannot claim memory
+// that the data could never fill; a sound that does fill it grows past that
+// as it decodes.
 size_t InitialRoom(TStream& stream, int64_t start, int64_t wanted) {
     const int64_t size = stream.Size();
-    if (size < 0) return 0;
+    if (size <= start) return 0;
     const int64_t bound = (size - start) > std::numeric_limits<int64_t>::max() / 64
                               ? std::numeric_limits<int64_t>::max()
                               : (size - start) * 64;

@@ -80,14 +80,16 @@ struct PngHandles {
     ~PngHandles() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
 };
 
-// Deflate packs at most 1032 bytes into one. A header that claims more pixel
-// data than the rest of the stream could hold belongs to a damaged or hostile
-// file; it is refused before any memory is set aside for the picture.
+// Deflate packs at most 1032 bytes into one, and the filtered rows (plain or
+// interlaced) hold at least height × the bytes of one unfiltered row. A header
+// that claims more than the rest of the stream could hold belongs to a damaged
+// or hostile file; it is refused before any memory is set aside for it.
 bool DataCanFit(TStream& stream, uint64_t width, uint64_t height, uint64_t bitsPerPixel) {
     const int64_t size = stream.Size();
     const int64_t pos = stream.Pos();
     if (size < 0 || pos < 0) return true;
-    const uint64_t rawBytes = height * ((width * bitsPerPixel + 7) / 8);
+    uint64_t rawBytes;
+    if (__builtin_mul_overflow(height, (width * bitsPerPixel + 7) / 8, &rawBytes)) return false;
     const uint64_t left = size > pos ? uint64_t(size - pos) : 0;
     return rawBytes / 1032 <= left;
 }

@@ -25,6 +25,10 @@
 #include "framework/audio/audio.h"
 #include "framework/audio/audiodriver.h"
 
+// Under AddressSanitizer freed memory is overwritten, so a sound freed while
+// the mixer still plays it comes out as garbage.
+extern "C" const char* __asan_default_options() { return "max_free_fill_size=16777216"; }
+
 namespace fw {
 namespace {
 
@@ -203,7 +207,8 @@ protected:
     // output (which closes its file) and returns everything it wrote.
     std::vector<Frame> Finish() {
         EXPECT_TRUE(WaitFor([] { return Mix_Playing(-1) == 0; })) << "a voice never ended";
-        return RunFor(kSilenceFrames);
+        // Twice the silence asked for: the file lags the mixer by a buffer or two.
+        return RunFor(2 * kSilenceFrames);
     }
     // Lets the output write at least `frames` more frames, then stops it.
     std::vector<Frame> RunFor(int64_t frames) {
@@ -252,6 +257,8 @@ TEST_F(DiskOutput, DroppedChannelAndSoundPlayToTheirEnd) {
     const std::vector<int16_t> mono = Pattern(20000, 4);
     // Neither the sound nor its channel is held by anyone once it started.
     EXPECT_TRUE(PlaySound(LoadSound(MonoSample(mono))));
+    // Were the first sound freed, this one would take its memory.
+    Ref<TSound> next = LoadSound(MonoSample(Pattern(20000, 40)));
     ExpectOnce(Finish(), Doubled(mono));
 }
 
@@ -330,6 +337,13 @@ TEST_F(DiskOutput, PlayingOnAChannelReplacesItsVoice) {
     EXPECT_EQ(Mix_Playing(-1), 1);
     EXPECT_EQ(PlaySound(first, channel), channel);
     EXPECT_EQ(Mix_Playing(-1), 1);
+    // A channel PlaySound did not make counts as none.
+    Ref<TChannel> stranger = New<TChannel>();
+    Ref<TChannel> another = PlaySound(second, stranger);
+    EXPECT_TRUE(another);
+    EXPECT_FALSE(another == stranger);
+    EXPECT_FALSE(another == channel);
+    EXPECT_EQ(Mix_Playing(-1), 2);
 }
 
 TEST_F(DiskOutput, ChannelWhoseVoiceEndedDoesNotCutTheVoiceThatTookItsPlace) {

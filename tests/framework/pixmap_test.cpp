@@ -4,10 +4,13 @@
 #include <algorithm>
 #include <array>
 #include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -16,6 +19,22 @@
 #include "framework/runtime/runtime.h"
 #include "framework/stream/ramstream.h"
 
+// The largest single request for memory since it was last reset, so a test
+// can tell a refused picture from one whose pixels were set aside first.
+static size_t largestAllocation = 0;
+
+// GCC takes the free() below for a mismatch with the new above it.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void* operator new(size_t n) {
+    largestAllocation = std::max(largestAllocation, n);
+    if (void* p = std::malloc(n ? n : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, size_t) noexcept { std::free(p); }
+#pragma GCC diagnostic pop
+
 namespace fw {
 namespace {
 
@@ -23,7 +42,7 @@ using Bytes = std::vector<uint8_t>;
 
 // --- PNG files made here with libpng ----------------------------------------
 
-struct PngSpec {
+struct PngLayout {
     int width = 0, height = 0;
     int bitDepth = 8;
     int colorType = PNG_COLOR_TYPE_RGB;
@@ -41,13 +60,13 @@ void WriteData(png_structp png, png_bytep data, size_t length) {
 }
 void Flush(png_structp) {}
 
-size_t RowBytes(const PngSpec& s) {
+size_t RowBytes(const PngLayout& s) {
     const int channels[] = {1, 0, 3, 1, 2, 0, 4};
     return (size_t(s.width) * size_t(channels[s.colorType]) * size_t(s.bitDepth) + 7) / 8;
 }
 
 // libpng leaves by longjmp on an error; nothing with a destructor lives here.
-bool WritePng(png_structp png, png_infop info, const PngSpec& s, png_bytepp rows) {
+bool WritePng(png_structp png, png_infop info, const PngLayout& s, png_bytepp rows) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_set_IHDR(png, info, png_uint_32(s.width), png_uint_32(s.height), s.bitDepth, s.colorType,
                  s.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
@@ -64,7 +83,7 @@ bool WritePng(png_structp png, png_infop info, const PngSpec& s, png_bytepp rows
     return true;
 }
 
-Bytes EncodePng(const PngSpec& s) {
+Bytes EncodePng(const PngLayout& s) {
     Bytes out;
     EXPECT_EQ(s.rows.size(), RowBytes(s) * size_t(s.height));
     std::vector<png_bytep> rows;
@@ -79,7 +98,9 @@ Bytes EncodePng(const PngSpec& s) {
 }
 
 Ref<TPixmap> LoadBytes(const Bytes& data, int64_t start = 0) {
-    Ref<TStream> stream = New<TRamStream>(data.data(), int64_t(data.size()), true);
+    // An empty vector may have no address at all; the stream gets a real one.
+    static const uint8_t none = 0;
+    Ref<TStream> stream = New<TRamStream>(data.empty() ? &none : data.data(), int64_t(data.size()), true);
     stream->Seek(start);
     return LoadPixmap(stream);
 }
@@ -93,8 +114,8 @@ Bytes PixelBytes(const TPixmap& p) {
 }
 
 // A 5 × 3 RGB picture whose every byte differs.
-PngSpec SmallRgb() {
-    PngSpec s{.width = 5, .height = 3};
+PngLayout SmallRgb() {
+    PngLayout s{.width = 5, .height = 3};
     for (int i = 0; i < 5 * 3 * 3; ++i) s.rows.push_back(uint8_t(i * 5 + 3));
     return s;
 }
@@ -102,7 +123,7 @@ PngSpec SmallRgb() {
 // --- Decoding ---------------------------------------------------------------
 
 TEST(PngLoader, RgbGivesRgb888RowsTopToBottom) {
-    const PngSpec s = SmallRgb();
+    const PngLayout s = SmallRgb();
     Ref<TPixmap> p = LoadBytes(EncodePng(s));
     ASSERT_TRUE(p);
     EXPECT_EQ(p->width, 5);
@@ -117,7 +138,7 @@ TEST(PngLoader, RgbGivesRgb888RowsTopToBottom) {
 
 TEST(PngLoader, RgbaKeepsItsAlphaAsStored) {
     // Colour under alpha 0 stays as it is: nothing is premultiplied.
-    PngSpec s{.width = 2, .height = 2, .colorType = PNG_COLOR_TYPE_RGB_ALPHA,
+    PngLayout s{.width = 2, .height = 2, .colorType = PNG_COLOR_TYPE_RGB_ALPHA,
               .rows = {200, 100, 50, 0, 1, 2, 3, 1, 9, 8, 7, 128, 255, 255, 255, 255}};
     Ref<TPixmap> p = LoadBytes(EncodePng(s));
     ASSERT_TRUE(p);
@@ -128,7 +149,7 @@ TEST(PngLoader, RgbaKeepsItsAlphaAsStored) {
 
 TEST(PngLoader, SixteenBitSamplesKeepTheirHighByte) {
     // 0x12FF becomes 0x12: the low byte is dropped, not rounded into the high one.
-    PngSpec s{.width = 2, .height = 1, .bitDepth = 16, .colorType = PNG_COLOR_TYPE_RGB_ALPHA,
+    PngLayout s{.width = 2, .height = 1, .bitDepth = 16, .colorType = PNG_COLOR_TYPE_RGB_ALPHA,
               .rows = {0x12, 0xFF, 0xAB, 0x00, 0xFF, 0xFF, 0x80, 0x80,
                        0x00, 0xFF, 0x7F, 0xFF, 0x01, 0x00, 0xFE, 0xFF}};
     Ref<TPixmap> p = LoadBytes(EncodePng(s));
@@ -136,7 +157,7 @@ TEST(PngLoader, SixteenBitSamplesKeepTheirHighByte) {
     EXPECT_EQ(p->format, PixelFormat::RGBA8888);
     EXPECT_EQ(PixelBytes(*p), (Bytes{0x12, 0xAB, 0xFF, 0x80, 0x00, 0x7F, 0x01, 0xFE}));
 
-    PngSpec rgb{.width = 1, .height = 1, .bitDepth = 16, .rows = {0xC0, 0xFF, 0x00, 0x80, 0x33, 0x01}};
+    PngLayout rgb{.width = 1, .height = 1, .bitDepth = 16, .rows = {0xC0, 0xFF, 0x00, 0x80, 0x33, 0x01}};
     p = LoadBytes(EncodePng(rgb));
     ASSERT_TRUE(p);
     EXPECT_EQ(p->format, PixelFormat::RGB888);
@@ -146,7 +167,7 @@ TEST(PngLoader, SixteenBitSamplesKeepTheirHighByte) {
 TEST(PngLoader, APaletteExpandsToRgbAndItsTransparencyToAlpha) {
     const std::vector<png_color> palette = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}, {255, 0, 255}};
     // 2-bit indices, four to a byte: 0 1 2 3 / 3 2 1 0.
-    PngSpec s{.width = 4, .height = 2, .bitDepth = 2, .colorType = PNG_COLOR_TYPE_PALETTE,
+    PngLayout s{.width = 4, .height = 2, .bitDepth = 2, .colorType = PNG_COLOR_TYPE_PALETTE,
               .rows = {0b00011011, 0b11100100}, .palette = palette};
     Ref<TPixmap> p = LoadBytes(EncodePng(s));
     ASSERT_TRUE(p);
@@ -163,7 +184,7 @@ TEST(PngLoader, APaletteExpandsToRgbAndItsTransparencyToAlpha) {
                                      255, 0, 255, 255, 70, 80, 90, 255, 40, 50, 60, 99, 10, 20, 30, 0}));
 
     // 8-bit indices.
-    PngSpec wide{.width = 3, .height = 1, .colorType = PNG_COLOR_TYPE_PALETTE, .rows = {3, 0, 1},
+    PngLayout wide{.width = 3, .height = 1, .colorType = PNG_COLOR_TYPE_PALETTE, .rows = {3, 0, 1},
                  .palette = palette};
     p = LoadBytes(EncodePng(wide));
     ASSERT_TRUE(p);
@@ -171,28 +192,28 @@ TEST(PngLoader, APaletteExpandsToRgbAndItsTransparencyToAlpha) {
 }
 
 TEST(PngLoader, GreyBecomesRgbAndGreyWithAlphaRgba) {
-    PngSpec grey{.width = 3, .height = 2, .colorType = PNG_COLOR_TYPE_GRAY, .rows = {0, 1, 127, 128, 254, 255}};
+    PngLayout grey{.width = 3, .height = 2, .colorType = PNG_COLOR_TYPE_GRAY, .rows = {0, 1, 127, 128, 254, 255}};
     Ref<TPixmap> p = LoadBytes(EncodePng(grey));
     ASSERT_TRUE(p);
     EXPECT_EQ(p->format, PixelFormat::RGB888);
     EXPECT_EQ(PixelBytes(*p), (Bytes{0, 0, 0, 1, 1, 1, 127, 127, 127, 128, 128, 128, 254, 254, 254, 255, 255, 255}));
 
     // 1-bit grey expands to 0 and 255, 4-bit to 17 times the value.
-    PngSpec bits{.width = 9, .height = 1, .bitDepth = 1, .colorType = PNG_COLOR_TYPE_GRAY, .rows = {0b10100000, 0b10000000}};
+    PngLayout bits{.width = 9, .height = 1, .bitDepth = 1, .colorType = PNG_COLOR_TYPE_GRAY, .rows = {0b10100000, 0b10000000}};
     p = LoadBytes(EncodePng(bits));
     ASSERT_TRUE(p);
     EXPECT_EQ(PixelBytes(*p), (Bytes{255, 255, 255, 0, 0, 0, 255, 255, 255, 0, 0, 0, 0, 0, 0,
                                      0, 0, 0, 0, 0, 0, 0, 0, 0, 255, 255, 255}));
-    PngSpec nibbles{.width = 2, .height = 1, .bitDepth = 4, .colorType = PNG_COLOR_TYPE_GRAY, .rows = {0x3F}};
+    PngLayout nibbles{.width = 2, .height = 1, .bitDepth = 4, .colorType = PNG_COLOR_TYPE_GRAY, .rows = {0x3F}};
     p = LoadBytes(EncodePng(nibbles));
     ASSERT_TRUE(p);
     EXPECT_EQ(PixelBytes(*p), (Bytes{51, 51, 51, 255, 255, 255}));
-    PngSpec deep{.width = 1, .height = 1, .bitDepth = 16, .colorType = PNG_COLOR_TYPE_GRAY, .rows = {0x9A, 0xFF}};
+    PngLayout deep{.width = 1, .height = 1, .bitDepth = 16, .colorType = PNG_COLOR_TYPE_GRAY, .rows = {0x9A, 0xFF}};
     p = LoadBytes(EncodePng(deep));
     ASSERT_TRUE(p);
     EXPECT_EQ(PixelBytes(*p), (Bytes{0x9A, 0x9A, 0x9A}));
 
-    PngSpec ga{.width = 2, .height = 1, .colorType = PNG_COLOR_TYPE_GRAY_ALPHA, .rows = {30, 0, 200, 77}};
+    PngLayout ga{.width = 2, .height = 1, .colorType = PNG_COLOR_TYPE_GRAY_ALPHA, .rows = {30, 0, 200, 77}};
     p = LoadBytes(EncodePng(ga));
     ASSERT_TRUE(p);
     EXPECT_EQ(p->format, PixelFormat::RGBA8888);
@@ -201,14 +222,14 @@ TEST(PngLoader, GreyBecomesRgbAndGreyWithAlphaRgba) {
 
 TEST(PngLoader, ATransparentColourKeyBecomesAlpha) {
     static const png_color_16 greyKey{0, 0, 0, 0, 128};
-    PngSpec grey{.width = 2, .height = 1, .colorType = PNG_COLOR_TYPE_GRAY, .rows = {128, 129}, .key = &greyKey};
+    PngLayout grey{.width = 2, .height = 1, .colorType = PNG_COLOR_TYPE_GRAY, .rows = {128, 129}, .key = &greyKey};
     Ref<TPixmap> p = LoadBytes(EncodePng(grey));
     ASSERT_TRUE(p);
     EXPECT_EQ(p->format, PixelFormat::RGBA8888);
     EXPECT_EQ(PixelBytes(*p), (Bytes{128, 128, 128, 0, 129, 129, 129, 255}));
 
     static const png_color_16 rgbKey{0, 1, 2, 3, 0};
-    PngSpec rgb{.width = 2, .height = 1, .rows = {1, 2, 3, 1, 2, 4}, .key = &rgbKey};
+    PngLayout rgb{.width = 2, .height = 1, .rows = {1, 2, 3, 1, 2, 4}, .key = &rgbKey};
     p = LoadBytes(EncodePng(rgb));
     ASSERT_TRUE(p);
     EXPECT_EQ(p->format, PixelFormat::RGBA8888);
@@ -217,14 +238,14 @@ TEST(PngLoader, ATransparentColourKeyBecomesAlpha) {
 
 TEST(PngLoader, InterlacedPicturesDecodeToTheSamePixels) {
     // 13 × 11 puts pixels in every pass of the interlacing.
-    PngSpec s{.width = 13, .height = 11, .colorType = PNG_COLOR_TYPE_RGB_ALPHA};
+    PngLayout s{.width = 13, .height = 11, .colorType = PNG_COLOR_TYPE_RGB_ALPHA};
     for (int i = 0; i < 13 * 11 * 4; ++i) s.rows.push_back(uint8_t(i * 7 + i / 13));
     s.interlaced = true;
     Ref<TPixmap> p = LoadBytes(EncodePng(s));
     ASSERT_TRUE(p);
     EXPECT_EQ(PixelBytes(*p), s.rows);
 
-    PngSpec palette{.width = 13, .height = 11, .bitDepth = 4, .colorType = PNG_COLOR_TYPE_PALETTE,
+    PngLayout palette{.width = 13, .height = 11, .bitDepth = 4, .colorType = PNG_COLOR_TYPE_PALETTE,
                     .interlaced = true};
     for (int i = 0; i < 16; ++i) palette.palette.push_back({uint8_t(i * 16), uint8_t(255 - i), uint8_t(i)});
     // Two 4-bit indices to a byte; the last byte of a row holds one.
@@ -245,7 +266,7 @@ TEST(PngLoader, InterlacedPicturesDecodeToTheSamePixels) {
 }
 
 TEST(PngLoader, GammaIsNotApplied) {
-    PngSpec s = SmallRgb();
+    PngLayout s = SmallRgb();
     s.gamma = true;
     Ref<TPixmap> p = LoadBytes(EncodePng(s));
     ASSERT_TRUE(p);
@@ -278,7 +299,7 @@ TEST(PngLoaderBadInput, DataWithoutTheSignatureIsDeclined) {
 
 TEST(PngLoaderBadInput, ABlockCutShortGivesNoPicture) {
     for (bool interlaced : {false, true}) {
-        PngSpec s = SmallRgb();
+        PngLayout s = SmallRgb();
         s.interlaced = interlaced;
         const Bytes png = EncodePng(s);
         ASSERT_TRUE(LoadBytes(png));
@@ -351,13 +372,15 @@ TEST(PngLoaderBadInput, AHeaderClaimingMoreThanTheDataCanHoldIsRefusedAtOnce) {
     // 100,000 × 100,000 RGB over a few bytes of data: refused before any
     // memory is set aside for 30 GB of pixels.
     Bytes png = EncodePng(SmallRgb());
-    const Chunk& ihdr = Find(Chunks(png), "IHDR");
+    const Chunk ihdr = Find(Chunks(png), "IHDR");
     for (size_t field : {size_t(0), size_t(4)}) {
         const uint32_t big = 100000;
         for (int i = 0; i < 4; ++i) png[ihdr.offset + 8 + field + size_t(i)] = uint8_t(big >> (24 - 8 * i));
     }
     FixCrc(png, ihdr);
+    largestAllocation = 0;
     EXPECT_EQ(LoadBytes(png), nullptr);
+    EXPECT_LT(largestAllocation, size_t(1) << 20);
 }
 
 // --- Streams and loaders ----------------------------------------------------
@@ -593,14 +616,28 @@ Bytes ReadFile(const std::string& path) {
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+std::string MediaPath(const std::string& name) { return std::string(SNOWFALL_MEDIA_DIR) + "/" + name; }
+
 // Registers a file of media/ as an embedded file, as the program does.
 bool Embed(const std::string& name) {
     static std::vector<Bytes> kept;
-    const std::string path = std::string(SNOWFALL_MEDIA_DIR) + "/" + name;
+    const std::string path = MediaPath(name);
     if (!std::filesystem::exists(path)) return false;
     kept.push_back(ReadFile(path));
     IncbinAdd(name, kept.back().data(), int32_t(kept.back().size()));
     return true;
+}
+
+// The file's pixels as ImageMagick reads them ("rgb" or "rgba"), 8 bits each.
+Bytes ImageMagickPixels(const std::string& name, const std::string& layout) {
+    const std::string command = "convert '" + MediaPath(name) + "' -depth 8 " + layout + ":-";
+    FILE* pipe = popen(command.c_str(), "r");
+    Bytes out;
+    if (!pipe) return out;
+    char buffer[65536];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.insert(out.end(), buffer, buffer + n);
+    EXPECT_EQ(pclose(pipe), 0) << command;
+    return out;
 }
 
 TEST(ScenePictures, TheBackgroundIsOpaqueRgbAfterMasking) {
@@ -610,6 +647,8 @@ TEST(ScenePictures, TheBackgroundIsOpaqueRgbAfterMasking) {
     EXPECT_EQ(p->width, 1024);
     EXPECT_EQ(p->height, 768);
     EXPECT_EQ(p->format, PixelFormat::RGB888);
+    // Every value as stored: the same bytes another decoder reads.
+    EXPECT_TRUE(p->pixels == ImageMagickPixels("pic4.png", "rgb"));
     Ref<TPixmap> masked = MaskPixmap(p, 255, 0, 255);
     ASSERT_EQ(masked->format, PixelFormat::RGBA8888);
     size_t changed = 0;
@@ -630,6 +669,7 @@ TEST(ScenePictures, TheFlakeKeepsItsAlpha) {
     EXPECT_EQ(p->width, 50);
     EXPECT_EQ(p->height, 48);
     EXPECT_EQ(p->format, PixelFormat::RGBA8888);
+    EXPECT_TRUE(p->pixels == ImageMagickPixels("flake.png", "rgba"));
     const Bytes before = p->pixels;
     EXPECT_EQ(MaskPixmap(p, 255, 0, 255).get(), p.get());
     EXPECT_EQ(p->pixels, before);

@@ -6,6 +6,7 @@
 // to the profile the scene is drawn against: dark above (the flakes show
 // up on it), light below, and the line at which flakes are dropped just
 // inside the light part.
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 #include <string>
@@ -180,12 +181,14 @@ std::optional<Rgb> TreeColour(const Tree& t, double x, double y) {
         double droop = 0.22 * tierHeight * (1.0 - (dx / w) * (dx / w));
         double edge = tierTop + tierHeight - droop;
         if (y > edge) continue;
-        double rim = 0.7 + 0.07 * tierHeight;
-        if (edge - y < rim && ValueNoise(x / 3.0, t.x, 31) > -0.3) return t.snow;
+        double lumps = ValueNoise(x / 2.5, t.x + i * 7.0, 31);
+        double rim = (0.5 + 0.08 * tierHeight) * (0.7 + 0.6 * lumps);
+        if (edge - y < rim && lumps > -0.35) return t.snow;
         double side = 0.92 + 0.16 * Clamp01(dx / w + 0.5);
         return t.body * side;
     }
-    if (std::fabs(dx) < std::max(0.7, 0.04 * t.height)) return t.body * 0.75;
+    bool trunk = y > t.base - 0.12 * t.height && std::fabs(dx) < std::max(0.6, 0.025 * t.height);
+    if (trunk) return t.body * 0.75;
     return std::nullopt;
 }
 

@@ -155,12 +155,12 @@ struct Partial {
 
 // A celesta-like bell: warm, with a faint beating from a slightly detuned
 // double of the fundamental and a metallic glint at the strike.
-constexpr Partial Bell[] = {{1.0, 1.0, 1.6},    {1.0016, 0.35, 1.6}, {2.0, 0.42, 0.8},
+constexpr Partial Bell[] = {{1.0, 1.0, 1.6},    {1.0016, 0.2, 1.6}, {2.0, 0.42, 0.8},
                             {3.0, 0.16, 0.40}, {4.07, 0.07, 0.22},  {5.43, 0.05, 0.10}};
 // A glockenspiel bar: the inharmonic partials of a free bar, ringing on.
 constexpr Partial Glockenspiel[] = {{1.0, 1.0, 1.2}, {2.76, 0.30, 0.32}, {5.40, 0.12, 0.10}, {8.93, 0.05, 0.05}};
 // A music box tine.
-constexpr Partial MusicBox[] = {{1.0, 1.0, 0.9}, {2.0, 0.35, 0.40}, {3.0, 0.12, 0.22}, {4.0, 0.06, 0.12}};
+constexpr Partial MusicBox[] = {{1.0, 1.0, 0.6}, {2.0, 0.35, 0.30}, {3.0, 0.12, 0.18}, {4.0, 0.06, 0.10}};
 // A soft, round bass.
 constexpr Partial Bass[] = {{1.0, 1.0, 1.1}, {2.0, 0.28, 0.5}, {3.0, 0.08, 0.3}};
 // A small sleigh bell: a thin shell with partials close together.
@@ -216,7 +216,7 @@ private:
             double a = i < attackSamples ? 0.5 - 0.5 * std::cos(std::numbers::pi * i / attackSamples) : 1.0;
             samples_[start + i] += a * z.real();
             z *= i < holdSamples ? ring : damped;
-            if (std::norm(z) < 1e-12 * gain * gain) break;
+            if (std::norm(z) < 1e-8 * gain * gain) break;  // 80 dB down
         }
     }
 
@@ -306,7 +306,7 @@ void PlayEnding(Mix& mix, Rng& rng) {
     for (int pitch : {31, 43}) mix.Strike(Bass, t, Frequency(pitch), 0.22, 0.02);
     int roll[] = {67, 71, 74, 79, 83, 86};
     for (int i = 0; i < 6; ++i) mix.Strike(MusicBox, t + 0.03 * i, Frequency(roll[i]), 0.07, 0.003);
-    for (int i = 0; i < 16; ++i) Shake(mix, rng, t + 0.09 * i, 0.05 * std::exp(-i / 6.0));
+    for (int i = 0; i < 16; ++i) Shake(mix, rng, t + 0.09 * i, 0.08 * std::exp(-i / 6.0));
     int run[] = {79, 83, 86, 91};
     for (int i = 0; i < 4; ++i) {
         mix.Strike(Glockenspiel, BeatTime(FinalBeat + 2.0 + 0.5 * i), Frequency(run[i]), 0.09, 0.001);
@@ -379,25 +379,25 @@ std::vector<float> MakeJingle() {
 
     PlayGlockenspiel(mix, ParseTune(IntroTeaser, 0.0), 0, 0.10);
     PlayOffbeatChords(mix, rng, std::vector<Chord>(intro.begin() + 2, intro.end()), 0.06);
-    PlayBass(mix, intro, false, 0.24);
-    PlaySleighBells(mix, rng, 0.0, VerseBeat, 0.045);
+    PlayBass(mix, intro, false, 0.28);
+    PlaySleighBells(mix, rng, 0.0, VerseBeat, 0.07);
 
     PlayTune(mix, verseTune, 0.30);
     PlayOffbeatChords(mix, rng, verse, 0.07);
-    PlayBass(mix, verse, false, 0.24);
-    PlaySleighBells(mix, rng, VerseBeat, ChorusBeat, 0.035);
+    PlayBass(mix, verse, false, 0.28);
+    PlaySleighBells(mix, rng, VerseBeat, ChorusBeat, 0.055);
 
     PlayTune(mix, chorusTune, 0.30);
     PlayGlockenspiel(mix, chorusTune, 12, 0.08);
     PlayArpeggios(mix, rng, chorus, 0.05);
-    PlayBass(mix, chorus, true, 0.24);
-    PlaySleighBells(mix, rng, ChorusBeat, TagBeat, 0.05);
+    PlayBass(mix, chorus, true, 0.28);
+    PlaySleighBells(mix, rng, ChorusBeat, TagBeat, 0.08);
 
     PlayTune(mix, tagTune, 0.30);
     PlayGlockenspiel(mix, tagTune, 12, 0.08);
     PlayOffbeatChords(mix, rng, tag, 0.07);
-    PlayBass(mix, tag, false, 0.24);
-    PlaySleighBells(mix, rng, TagBeat, FinalBeat, 0.04);
+    PlayBass(mix, tag, false, 0.28);
+    PlaySleighBells(mix, rng, TagBeat, FinalBeat, 0.065);
 
     PlayEnding(mix, rng);
     return Finish(Room(mix.Samples()));

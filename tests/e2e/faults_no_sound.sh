@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# No sound output (SDL_AUDIODRIVER names a driver that does not exist): the
+# scene runs as it does with one, picture and all, says nothing about sound,
+# and Escape ends it with status 0.
+# Usage: faults_no_sound.sh PATH/TO/snowfall
+set -u
+snowfall=$1
+. "$(dirname "$0")/faults_lib.sh"
+in_xvfb "$@"
+make_work
+
+export SDL_AUDIODRIVER=nonexistent
+start_snowfall
+wait_for_display
+sleep 2
+running "$pid" || fail "snowfall ended by itself: $(cat "$work/stderr")"
+ground=$(screen_band_mean 560 200) || fail "no screenshot"
+echo "mean brightness of the ground: $ground"
+less_than 0.5 "$ground" || fail "the picture is not on the screen"
+
+xdotool key Escape
+wait_for_exit 15
+echo "status $status, $took s after Escape; standard error:"
+cat "$work/stderr"
+[ "$status" -eq 0 ] || fail "status $status"
+! grep -Eqi "audio|sound|mixer|alsa|pulse" "$work/stderr" || fail "something was said about sound"
+echo ok

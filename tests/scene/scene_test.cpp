@@ -1,0 +1,95 @@
+#include "tests/scene/scene_test.h"
+
+#include "media/media.h"
+
+void RegisterMedia() {
+    fw::IncbinAdd("pic4.png", snowfall_media_pic4_png, snowfall_media_pic4_png_length);
+    fw::IncbinAdd("flake.png", snowfall_media_flake_png, snowfall_media_flake_png_length);
+    fw::IncbinAdd("hohoho.ogg", snowfall_media_hohoho_ogg, snowfall_media_hohoho_ogg_length);
+}
+
+void SceneTest::SetUp() {
+    standins::Reset();
+    RegisterMedia();
+    imgRed = nullptr;
+    imgFlake = nullptr;
+    objList = fw::New<fw::TList>();
+    counter = 0;
+    o = nullptr;
+    for (int c = 0; c < 3; ++c) {
+        col[c] = 0.0f;
+        colDir[c] = 0;
+        colStep[c] = 0.0f;
+    }
+    Record().calls.clear();
+}
+
+void SceneTest::TearDown() {
+    o = nullptr;
+    objList = nullptr;
+    imgRed = nullptr;
+    imgFlake = nullptr;
+    standins::Reset();
+}
+
+void SceneTest::LoadFlakePicture() {
+    imgFlake = fw::LoadImage("incbin::flake.png", -1);
+    fw::MidHandleImage(imgFlake);
+    ASSERT_EQ(standins::RoleOf(imgFlake), "flake");
+    Record().calls.clear();
+}
+
+void SceneTest::PrepareScene(int32_t seed) {
+    fw::Graphics(1024, 768, 16, 60, 0);
+    fw::SeedRnd(seed);
+    fw::SetBlend(4);
+    fw::SetMaskColor(255, 0, 255);
+    imgRed = fw::LoadImage("incbin::pic4.png", -1);
+    ASSERT_EQ(standins::RoleOf(imgRed), "background");
+    LoadFlakePicture();
+    StartColourCycle();
+    objList = fw::New<fw::TList>();
+    Record().calls.clear();
+}
+
+std::vector<std::string> SceneTest::Lines() {
+    std::vector<std::string> lines;
+    for (const standins::Call& call : Record().calls) lines.push_back(call.Line());
+    return lines;
+}
+
+std::vector<standins::Call> SceneTest::CallsOf(const std::string& op) {
+    std::vector<standins::Call> calls;
+    for (const standins::Call& call : Record().calls) {
+        if (call.op == op) calls.push_back(call);
+    }
+    return calls;
+}
+
+size_t SceneTest::Count(const std::string& op) { return CallsOf(op).size(); }
+
+fw::Ref<Obj> HandMadeFlake(float x, float y, float speedY) {
+    fw::Ref<Obj> flake = fw::New<Obj>();
+    flake->x = x;
+    flake->y = y;
+    flake->speedY = speedY;
+    flake->alpha = 1.0f;
+    flake->spin = 1.0f;
+    flake->swayMin = -1.0f;
+    flake->scale = 1.0f;
+    return flake;
+}
+
+FlakeDraws NextFlakeDraws() {
+    FlakeDraws d;
+    d.x = fw::Rand(0, 1024);
+    d.alpha = fw::Rnd(0.20000000298023224, 1.0);
+    d.speedY = fw::Rnd(0.5, 4.0);
+    d.spin = fw::Rnd(1.0, 3.0);
+    d.isSquare = fw::Rand(0, 1);
+    d.size = fw::Rand(2, 5);
+    d.swayDir = fw::Rand(0, 1);
+    d.swayMin = fw::Rnd(-0.5, -1.0);
+    d.scale = fw::Rnd(0.699999988079071, 1.2999999523162842);
+    return d;
+}

@@ -1,0 +1,206 @@
+// The whole program on the stand-ins: start-up in its order, the first
+// frame, Escape, and what holds between frames of a long snowfall.
+#include <filesystem>
+
+#include "tests/scene/scene_test.h"
+
+namespace {
+
+using Startup = SceneTest;
+using Snowfall = SceneTest;
+
+std::string FileSize(const char* name) {
+    return std::to_string(std::filesystem::file_size(std::filesystem::path(SNOWFALL_MEDIA_DIR) / name));
+}
+
+TEST_F(Startup, CallsComeInTheirOrder) {
+    standins::SetMilliSecs(12345);
+    Record().escapeFromFlip = 1;
+    EXPECT_EQ(SnowfallMain(), 0);
+    std::vector<std::string> lines = Lines();
+    // The blocks are registered with the lengths of the files they were
+    // built from.
+    const std::vector<std::string> expected = {
+        "IncbinAdd pic4.png " + FileSize("pic4.png"),
+        "IncbinAdd flake.png " + FileSize("flake.png"),
+        "IncbinAdd hohoho.ogg " + FileSize("hohoho.ogg"),
+        "Graphics 1024 768 16 60 0",
+        "MilliSecs 12345",
+        "SeedRnd 12345",
+        "SetBlend 4",
+        "HideMouse",
+        "SetMaskColor 255 0 255",
+        "LoadImage incbin::pic4.png -1",
+        "LoadImage incbin::flake.png -1",
+        "MidHandleImage flake",
+        "LoadSound incbin::hohoho.ogg 0",
+        "PlaySound jingle null",
+        "Cls",
+    };
+    ASSERT_GE(lines.size(), expected.size());
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + long(expected.size())), expected);
+}
+
+TEST_F(Startup, LeavesTheStateTheFirstFrameStartsFrom) {
+    standins::SetMilliSecs(4711);
+    Record().escapeFromFlip = 1;
+    Record().keep = false;
+    bool seen = false;
+    Record().sink = [&](const standins::Call& call) {
+        if (call.op != "Cls" || seen) return;
+        seen = true;
+        const standins::DrawState& s = Record().state;
+        EXPECT_EQ(s.blend, 4);
+        EXPECT_EQ(s.red + s.green + s.blue, 3 * 255);
+        EXPECT_EQ(s.alphaByte, 255);
+        EXPECT_EQ(s.handleX, 0.0f);
+        EXPECT_EQ(s.handleY, 0.0f);
+        EXPECT_EQ(s.rotation, 0.0f);
+        EXPECT_EQ(s.scaleX, 1.0f);
+        EXPECT_EQ(s.scaleY, 1.0f);
+        EXPECT_EQ(s.maskRed, 255);
+        EXPECT_EQ(s.maskGreen, 0);
+        EXPECT_EQ(s.maskBlue, 255);
+        ASSERT_TRUE(objList);
+        EXPECT_TRUE(objList->IsEmpty());
+        EXPECT_EQ(counter, 0);
+        EXPECT_FALSE(o);
+        for (int c = 0; c < 3; ++c) {
+            EXPECT_EQ(col[c], 255.0f);
+            EXPECT_EQ(colDir[c], 0);
+        }
+        // Both pictures loaded masked and filtered, with the mask colour of
+        // the time; the flake's handle at its centre, the background's at 0, 0.
+        EXPECT_EQ(standins::RoleOf(imgRed), "background");
+        EXPECT_EQ(standins::RoleOf(imgFlake), "flake");
+        EXPECT_EQ(imgRed->flags, 3);
+        EXPECT_EQ(imgFlake->flags, 3);
+        EXPECT_EQ(imgRed->maskRed, 255);
+        EXPECT_EQ(imgRed->maskBlue, 255);
+        EXPECT_EQ(imgRed->handleX, 0.0f);
+        EXPECT_EQ(imgRed->handleY, 0.0f);
+        EXPECT_EQ(imgFlake->handleX, 25.0f);
+        EXPECT_EQ(imgFlake->handleY, 24.0f);
+    };
+    SnowfallMain();
+    EXPECT_TRUE(seen);
+}
+
+TEST_F(Startup, ColourStepsAreTheFirstThreeDrawsAfterSeeding) {
+    for (int32_t ms : {12345, 0, -5, 2147483647, 86400000}) {
+        fw::SeedRnd(ms);
+        float steps[3];
+        for (float& step : steps) step = float(fw::Rnd(0.100000001490116119384765625, 0.5));
+        int firstX = fw::Rand(0, 1024);
+
+        standins::Reset();
+        counter = 0;
+        standins::SetMilliSecs(ms);
+        Record().escapeFromFlip = 1;
+        SnowfallMain();
+        EXPECT_EQ(CallsOf("SeedRnd")[0].Int(0), ms);
+        for (int c = 0; c < 3; ++c) {
+            EXPECT_EQ(colStep[c], steps[c]) << ms << " channel " << c;
+            EXPECT_EQ(col[c], 255.0f - steps[c]) << "one step after the first frame";
+        }
+        // The first flake comes after them.
+        std::vector<standins::Call> draws;
+        for (const standins::Call& call : Record().calls) {
+            if (call.op == "DrawImage" || call.op == "DrawRect") draws.push_back(call);
+        }
+        ASSERT_FALSE(draws.empty());
+        EXPECT_EQ(draws[0].Real(draws[0].op == "DrawImage" ? 1 : 0), float(firstX)) << ms;
+    }
+}
+
+TEST_F(Startup, FirstFrameDrawsFourFlakesAtTheTopThenThePicture) {
+    standins::SetMilliSecs(2023);
+    Record().escapeFromFlip = 1;
+    SnowfallMain();
+    std::vector<std::string> lines = Lines();
+    const size_t start = 14;  // the first Cls
+    ASSERT_GE(lines.size(), start + 30);
+    EXPECT_EQ(lines[start], "Cls");
+    EXPECT_EQ(lines[start + 1], "SetColor 255 255 255");
+    std::vector<standins::Call> frame(Record().calls.begin() + long(start) + 2,
+                                      Record().calls.begin() + long(start) + 22);
+    for (size_t f = 0; f < 4; ++f) {
+        const standins::Call* c = &frame[f * 5];
+        EXPECT_EQ(c[0].op, "SetAlpha");
+        EXPECT_EQ(c[1].Line(), "SetRotation 0");
+        EXPECT_EQ(c[2].Line(), "SetScale 1 1");
+        if (c[4].op == "DrawImage") {
+            EXPECT_EQ(c[3].op, "SetScale");
+            EXPECT_EQ(c[4].args[0], "flake");
+            EXPECT_EQ(c[4].args[2], "-5");
+            EXPECT_EQ(c[4].args[3], "0");
+        } else {
+            EXPECT_EQ(c[3].op, "SetHandle");
+            EXPECT_EQ(c[4].op, "DrawRect");
+            EXPECT_EQ(c[4].args[1], "-5");
+        }
+    }
+    const std::vector<std::string> tail = {
+        "SetColor 255 255 255", "SetAlpha 1", "SetHandle 0 0", "SetRotation 0", "SetScale 1 1",
+        "DrawImage background 0 0 0", "Flip -1", "KeyDown 27 1",
+    };
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + long(start) + 22, lines.begin() + long(start) + 30),
+              tail);
+    // All four are still in the list; Escape at the end of the first frame
+    // means that one frame, then the fade.
+    EXPECT_EQ(objList->Count(), 4);
+    EXPECT_EQ(Count("Cls"), 1u);
+    EXPECT_EQ(Count("KeyDown"), 1u);
+    EXPECT_EQ(Count("Flip"), 1u + 101u);
+}
+
+TEST_F(Startup, EscapeIsLookedAtOnlyAtTheEndOfEachFrame) {
+    standins::SetMilliSecs(1);
+    Record().escapeFromFlip = 3;
+    SnowfallMain();
+    std::vector<std::string> keys;
+    std::vector<std::string> lines = Lines();
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].rfind("KeyDown", 0) == 0) {
+            keys.push_back(lines[i]);
+            EXPECT_EQ(lines[i - 1], "Flip -1");
+        }
+    }
+    EXPECT_EQ(keys, (std::vector<std::string>{"KeyDown 27 0", "KeyDown 27 0", "KeyDown 27 1"}));
+    EXPECT_EQ(Count("Cls"), 3u);
+}
+
+TEST_F(Snowfall, BetweenFramesTheCounterMatchesTheListAndNoFlakeIsPastTheLine) {
+    const int64_t frames = 2000;
+    standins::SetMilliSecs(98765);
+    Record().keep = false;
+    Record().escapeFromFlip = frames;
+    int most = 0, checked = 0;
+    bool removals = false;
+    Record().onFlip = [&] {
+        if (Record().flips > frames) return;  // the fade: counter counts its steps
+        ++checked;
+        ASSERT_EQ(counter, objList->Count()) << "frame " << Record().flips;
+        fw::Ref<fw::Object> last;
+        for (fw::TListEnum e = objList->ObjectEnumerator(); e.HasNext();) {
+            last = e.NextObject();
+            fw::Ref<Obj> flake = fw::Cast<Obj>(last);
+            ASSERT_TRUE(flake);
+            ASSERT_LT(flake->y, 510.0f);
+        }
+        // o holds the last flake of the pass: the newest, which cannot have
+        // reached the line in its first frame.
+        EXPECT_EQ(o.get(), last.get());
+        most = std::max(most, counter);
+        if (counter < 4 * Record().flips) removals = true;
+    };
+    EXPECT_EQ(SnowfallMain(), 0);
+    EXPECT_EQ(checked, frames);
+    EXPECT_TRUE(removals);
+    EXPECT_LE(most, 4120);
+    // In the steady state about 1,225 flakes are alive.
+    EXPECT_GT(objList->Count(), 1000);
+    EXPECT_LT(objList->Count(), 1500);
+}
+
+}  // namespace
