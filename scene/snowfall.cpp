@@ -50,7 +50,7 @@ int SnowfallMain() {
     // The closing fade: 101 steps, 0 to 100, over whatever the last frame
     // left; no input is looked at, so it cannot be cut short.
     counter = 0;
-    while (counter < 100) {
+    while (counter <= 100) {
         fw::DrawImage(imgRed, 0.0f, 0.0f, 0);
         FadeToWhite(float(counter));
         fw::Flip(-1);

@@ -1,17 +1,10 @@
 #include "bench/common/benchscene.h"
 
 #include "framework/framework.h"
-#include "media/media.h"
 #include "scene/colourcycle.h"
 #include "scene/snowfall.h"
 
 namespace bench {
-
-void RegisterMedia() {
-    fw::IncbinAdd("pic4.png", snowfall_media_pic4_png, snowfall_media_pic4_png_length);
-    fw::IncbinAdd("flake.png", snowfall_media_flake_png, snowfall_media_flake_png_length);
-    fw::IncbinAdd("hohoho.ogg", snowfall_media_hohoho_ogg, snowfall_media_hohoho_ogg_length);
-}
 
 void StartScene(int32_t seed) {
     fw::SeedRnd(seed);

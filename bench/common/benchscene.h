@@ -5,11 +5,9 @@
 
 #include <cstdint>
 
-namespace bench {
+#include "bench/common/media.h"
 
-// Registers the three embedded files under their names, as the program's
-// first act does.
-void RegisterMedia();
+namespace bench {
 
 // The scene's state as its start-up leaves it, without the display and the
 // sound: the generator seeded with `seed`, mask colour 255, 0, 255, both

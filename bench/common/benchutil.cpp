@@ -87,6 +87,13 @@ std::string DisplayName() {
     return display && *display ? "x11" : "none";
 }
 
+std::string NoSpaces(std::string_view text) {
+    std::string s(text);
+    for (char& c : s)
+        if (c == ' ') c = '_';
+    return s;
+}
+
 Result::Result(std::string_view bench) : line_("result bench=") { line_ += bench; }
 
 Result& Result::Add(std::string_view key, std::string_view value) {

@@ -36,6 +36,9 @@ bool FlagOption(int argc, char** argv, std::string_view name);
 // server, "offscreen" under SDL's offscreen driver.
 std::string DisplayName();
 
+// `text` with every space turned into an underscore, for a result's value.
+std::string NoSpaces(std::string_view text);
+
 // One line of results on standard output, "result key=value key=value ...",
 // which scripts/bench gathers into the report. Values hold no spaces.
 class Result {

@@ -126,6 +126,8 @@ void Run(int argc, char** argv) {
     r.Add("wall", bench::Summarise(times.wall)).Add("cpu", bench::Summarise(times.cpu));
     r.Add("cpu_scene_only", bench::Summarise(sceneCpu));
     r.Add("cpu_frame", bench::Summarise(frameCpu)).Add("cpu_flip", bench::Summarise(flipCpu));
+    r.Add("renderer", bench::NoSpaces(reinterpret_cast<const char*>(glGetString(GL_RENDERER))));
+    r.Add("gl_version", bench::NoSpaces(reinterpret_cast<const char*>(glGetString(GL_VERSION))));
     r.Print();
     fw::EndGraphics();
 }

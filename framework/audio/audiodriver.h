@@ -23,9 +23,9 @@ public:
 // The output over SDL2_mixer, open, or null when it cannot be opened.
 std::unique_ptr<TAudioDriver> OpenMixerAudio();
 
-// Stops the output and puts the silent driver back in place; sounds loaded
-// before stay silent from then on. The exit handler; nothing when no output
-// is open.
+// Stops the output, cutting off whatever plays, and puts the silent driver
+// back in place until InitAudio opens it again. The exit handler; nothing
+// when no output is open.
 void StopAudio();
 
 }  // namespace fw

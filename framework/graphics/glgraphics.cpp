@@ -84,7 +84,8 @@ Ref<TGLGraphics> TGLGraphics::Open(int width, int height, int depth, int hertz, 
         SDL_DisplayMode want{FormatForDepth(depth), width, height, hertz, nullptr};
         // With no mode as large as asked, the desktop's own mode, which the
         // picture is scaled into.
-        if (!SDL_GetClosestDisplayMode(0, &want, &mode) && SDL_GetDesktopDisplayMode(0, &mode) != 0) {
+        if (!SDL_GetClosestDisplayMode(0, &want, &mode) &&
+            SDL_GetDesktopDisplayMode(0, &mode) != 0) {
             SDL_QuitSubSystem(SDL_INIT_VIDEO);
             return nullptr;
         }

@@ -18,6 +18,7 @@ int64_t TRamStream::Seek(int64_t pos) {
 int64_t TRamStream::Read(void* buf, int64_t count) {
     if (!readable_ || !buf || count <= 0) return 0;
     int64_t n = std::min(count, size_ - pos_);
+    if (n <= 0) return 0;  // at the end, or an empty block with no address
     std::memcpy(buf, data_ + pos_, size_t(n));
     pos_ += n;
     return n;

@@ -4,7 +4,7 @@
 # status 0 once its 101 frames (1.68 s at 60 Hz) have been shown.
 # Usage: faults_escape_fade.sh PATH/TO/snowfall
 set -u
-snowfall=$1
+snowfall=$(realpath "$1")
 . "$(dirname "$0")/faults_lib.sh"
 in_xvfb "$@"
 make_work
@@ -31,5 +31,6 @@ xdotool keyup Escape
 echo "status $status, $took s after Escape; standard error:"
 cat "$work/stderr"
 [ "$status" -eq 0 ] || fail "status $status"
+check_leaks
 less_than 1.6 "$took" || fail "ended $took s after Escape: the fade was cut short"
 echo ok

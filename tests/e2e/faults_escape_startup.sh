@@ -4,7 +4,7 @@
 # fade, and the program ends with status 0.
 # Usage: faults_escape_startup.sh PATH/TO/snowfall
 set -u
-snowfall=$1
+snowfall=$(realpath "$1")
 . "$(dirname "$0")/faults_lib.sh"
 in_xvfb "$@"
 make_work
@@ -21,5 +21,6 @@ xdotool keyup Escape
 echo "status $status, $took s after Escape; standard error:"
 cat "$work/stderr"
 [ "$status" -eq 0 ] || fail "status $status"
+check_leaks
 less_than 1.6 "$took" || fail "ended $took s after Escape: no whole fade"
 echo ok

@@ -13,20 +13,25 @@ less_than() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
 
 # Runs the calling script again inside an Xvfb of its own, 1024 x 768 at 24
 # bits, unless it already is. The server number starts at a place of its own
-# so that tests run side by side do not race for the same one.
+# so that tests run side by side do not race for the same one. -noreset keeps
+# the server as it is between clients: without it, the pointer goes back to
+# the centre whenever the last client (an xdotool call) disconnects.
 in_xvfb() {
     [ -n "${FAULTS_IN_XVFB:-}" ] && return 0
     command -v xvfb-run >/dev/null && command -v xdotool >/dev/null ||
         fail "xvfb-run and xdotool are needed"
-    FAULTS_IN_XVFB=1 exec xvfb-run -a -n $((100 + $$ % 800)) -s "-screen 0 1024x768x24" \
-        bash "$0" "$@"
+    FAULTS_IN_XVFB=1 exec xvfb-run -a -n $((100 + $$ % 800)) \
+        -s "-screen 0 1024x768x24 -noreset" bash "$0" "$@"
 }
 
 # A scratch folder, removed at the end; the current folder, so that a core
-# dump would land in it.
+# dump would land in it. A snowfall still running when the test ends, however
+# it ends, is stopped.
+pid=
 make_work() {
     work=$(mktemp -d)
-    trap 'rm -rf "$work"' EXIT
+    trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+    trap 'exit 1' INT TERM HUP
     cd "$work" || fail "no scratch folder"
 }
 
@@ -76,6 +81,21 @@ wait_for_exit() {
     status=0
     wait "$pid" || status=$?
 }
+
+# snowfall's own standard error, without the LeakSanitizer report that an
+# instrumented build may add when it exits.
+own_stderr() { sed '/^==========*$/,$d' "$work/stderr"; }
+
+# Under LeakSanitizer (run with exitcode=0, see tests/CMakeLists.txt) a leak
+# report may name only the libraries below snowfall: no frame of any leak
+# may lie in our own code.
+check_leaks() {
+    grep -q "ERROR: LeakSanitizer" "$work/stderr" || return 0
+    grep -E '^ +#[0-9]+ ' "$work/stderr" | grep -qF -e "$snowfall" -e "$source_dir/" &&
+        fail "our own code leaks: $(cat "$work/stderr")"
+    echo "leaks reported below our code only: $(grep SUMMARY "$work/stderr")"
+}
+source_dir=$(realpath "$(dirname "${BASH_SOURCE[0]}")/../..")
 
 # Mean brightness (0 to 1) of a band of rows of the screen: Y HEIGHT.
 screen_band_mean() {

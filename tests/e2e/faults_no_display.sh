@@ -4,7 +4,7 @@
 # within 2 s, without a crash or a core dump.
 # Usage: faults_no_display.sh PATH/TO/snowfall
 set -u
-snowfall=$1
+snowfall=$(realpath "$1")
 . "$(dirname "$0")/faults_lib.sh"
 make_work
 
@@ -21,7 +21,7 @@ cat "$work/stderr"
 [ "$status" -ne 0 ] || fail "status 0 without a display"
 [ "$status" -lt 128 ] || fail "ended by signal $((status - 128)), not by an exit"
 less_than "$took" 2 || fail "took $took s"
-grep -qi "display" "$work/stderr" || fail "standard error does not say that the display is missing"
-grep -q "DISPLAY" "$work/stderr" || fail "standard error does not name DISPLAY"
+own_stderr | grep -qi "display" || fail "standard error does not say that the display is missing"
+own_stderr | grep -q "DISPLAY" || fail "standard error does not name DISPLAY"
 [ -z "$(ls "$work" | grep -i core)" ] || fail "a core dump was left"
 echo ok

@@ -151,13 +151,15 @@ TEST_F(Draw2D, HandleLandsOnTheDrawPointAtAnyScaleAndTurn) {
     EXPECT_NEAR((q.x[0] + q.x[2]) / 2, 300, 1e-3);
     EXPECT_NEAR((q.y[0] + q.y[2]) / 2, 200, 1e-3);
     // Corner (−4, −3) scaled to (−6, −1.5), turned by −37 degrees.
-    const double s = std::sin(-37 * std::numbers::pi / 180), c = std::cos(-37 * std::numbers::pi / 180);
+    const double turn = -37 * std::numbers::pi / 180;
+    const double s = std::sin(turn), c = std::cos(turn);
     EXPECT_NEAR(q.x[0], 300 + -6 * c - -1.5 * s, 1e-3);
     EXPECT_NEAR(q.y[0], 200 + -6 * s + -1.5 * c, 1e-3);
 }
 
 TEST_F(Draw2D, MidHandledFlakeAtScaleCoversItsShareCentredOnTheDrawPoint) {
-    Ref<TImage> flake = LoadImage(RegisterPicture(*SolidPicture(50, 48, PixelFormat::RGBA8888, 255, 255, 255)));
+    Ref<TImage> flake =
+        LoadImage(RegisterPicture(*SolidPicture(50, 48, PixelFormat::RGBA8888, 255, 255, 255)));
     ASSERT_TRUE(flake);
     MidHandleImage(flake);
     EXPECT_EQ(flake->handleX, 25);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/draw2d/recorddriver.h"
+#include "framework/graphics/glgraphics.h"
 #include "framework/graphics/graphics.h"
 #include "framework/graphics/graphicsdriver.h"
 #include "framework/runtime/runtime.h"
@@ -201,6 +202,19 @@ TEST(Graphics, NullWhenTheModeCannotBeSet) {
     EXPECT_EQ(GraphicsWidth(), 0);
     EXPECT_EQ(driver->log, std::vector<std::string>{"open 1024x768 16 60 0"});
     SetGraphicsDriver(nullptr);
+}
+
+TEST(Graphics, ThePictureFillsTheDrawableWithItsShapeKept) {
+    auto fit = [](int w, int h) {
+        const TFit f = FitWithAspect(1024, 768, w, h);
+        return std::vector<int>{f.x, f.y, f.width, f.height};
+    };
+    EXPECT_EQ(fit(1024, 768), (std::vector<int>{0, 0, 1024, 768}));
+    EXPECT_EQ(fit(800, 600), (std::vector<int>{0, 0, 800, 600}));
+    // Bars above and below on a 5:4 screen, left and right on a 16:9 one.
+    EXPECT_EQ(fit(1280, 1024), (std::vector<int>{0, 32, 1280, 960}));
+    EXPECT_EQ(fit(1920, 1080), (std::vector<int>{240, 0, 1440, 1080}));
+    EXPECT_EQ(fit(0, 768), (std::vector<int>{0, 0, 0, 0}));
 }
 
 TEST(Graphics, WithoutADriverIsAnError) {

@@ -199,6 +199,14 @@ TEST(IncbinStream, EmptyBlockIsAtItsEndAtOnce) {
     EXPECT_EQ(stream->Read(&c, 1), 0);
 }
 
+TEST(RamStream, AnEmptyBlockWithoutAnAddressReadsNothing) {
+    TRamStream stream(nullptr, 0, true);
+    char c = 'x';
+    EXPECT_EQ(stream.Read(&c, 1), 0);
+    EXPECT_EQ(c, 'x');
+    EXPECT_TRUE(stream.Eof());
+}
+
 TEST(IncbinStream, ThePathRunsFromTheFirstDoubleColonToTheEnd) {
     static const char block[] = "nested";
     ASSERT_EQ(IncbinAdd("dir::name.png", block, 6), 1);

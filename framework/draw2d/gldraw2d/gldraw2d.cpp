@@ -380,6 +380,9 @@ private:
 
     void Flush() {
         if (batch_.empty()) return;
+        glUseProgram(program_);
+        glBindVertexArray(vertexArray_);
+        glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
         ApplyBlend(batchBlend_);
         glBindTexture(GL_TEXTURE_2D, batchTexture_ != 0 ? batchTexture_ : whiteTexture_);
         // A fresh store each time, so the driver need not wait for the

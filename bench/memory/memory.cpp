@@ -1,0 +1,165 @@
+// Memory: the peak resident set of snowfall itself after 2,000 frames of the
+// snowfall, against the sum of its decoded media (the two pictures as
+// decoded, the jingle as decoded samples) and against the floor: a process
+// that only makes its GL context and shows one frame, measured in the same run.
+//
+// snowfall is started as it is, offscreen; 2,000 frames at 60 a second take
+// 33.3 s, so its peak is read from /proc once its start-up and that long have
+// passed, and then it is stopped with SIGTERM (it gives the display back and
+// dies of that signal).
+//
+//   bench_memory --snowfall PATH [--frames N]
+
+#include <SDL.h>
+#include <epoxy/gl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+#include "bench/common/media.h"
+#include "bench/common/benchutil.h"
+#include "framework/framework.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr double kMiB = 1024.0 * 1024.0;
+
+int64_t PeakOf(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) return std::stoll(line.substr(6)) * 1024;
+    }
+    throw std::runtime_error("cannot read the resident set of " + std::to_string(pid));
+}
+
+pid_t Spawn(const std::string& path, std::vector<std::string> args) {
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(path.c_str()));
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
+        throw std::runtime_error("cannot start " + path);
+    return pid;
+}
+
+int Wait(pid_t pid) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return status;
+}
+
+// The floor: a GL context and one frame shown, then its peak.
+void FloorChild() {
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) throw std::runtime_error(SDL_GetError());
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_Window* window = SDL_CreateWindow("floor", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                          1024, 768, SDL_WINDOW_OPENGL);
+    if (!window) throw std::runtime_error(SDL_GetError());
+    SDL_GLContext context = SDL_GL_CreateContext(window);
+    if (!context) throw std::runtime_error(SDL_GetError());
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    SDL_GL_SwapWindow(window);
+    glFinish();
+    std::printf("%lld\n", static_cast<long long>(bench::PeakResidentBytes()));
+    std::fflush(stdout);
+    SDL_GL_DeleteContext(context);
+    SDL_DestroyWindow(window);
+    SDL_Quit();
+}
+
+int64_t FloorPeak() {
+    int fds[2];
+    if (pipe(fds) != 0) throw std::runtime_error("pipe");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    char self[] = "/proc/self/exe", flag[] = "--floor";
+    char* argv[] = {self, flag, nullptr};
+    pid_t pid = 0;
+    if (posix_spawn(&pid, self, &actions, nullptr, argv, environ) != 0)
+        throw std::runtime_error("cannot start the floor");
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    std::string text;
+    char buffer[64];
+    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) text.append(buffer, size_t(n));
+    close(fds[0]);
+    const int status = Wait(pid);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || text.empty())
+        throw std::runtime_error("the floor failed");
+    return std::stoll(text);
+}
+
+// The media as the loaders decode them.
+int64_t DecodedMedia() {
+    bench::RegisterMedia();
+    int64_t bytes = 0;
+    for (const char* url : {"incbin::pic4.png", "incbin::flake.png"}) {
+        fw::Ref<fw::TPixmap> pixmap = fw::LoadPixmap(url);
+        if (!pixmap) throw std::runtime_error(std::string("cannot decode ") + url);
+        bytes += int64_t(pixmap->pixels.size());
+    }
+    fw::Ref<fw::TAudioSample> jingle = fw::LoadAudioSample("incbin::hohoho.ogg");
+    if (!jingle) throw std::runtime_error("cannot decode the jingle");
+    return bytes + int64_t(jingle->samples.size());
+}
+
+void Run(int argc, char** argv) {
+    const std::string snowfall = bench::TextOption(argc, argv, "snowfall", "");
+    const int frames = int(bench::IntOption(argc, argv, "frames", 2000));
+    if (snowfall.empty()) throw std::runtime_error("--snowfall PATH is needed");
+
+    const int64_t media = DecodedMedia();
+    const int64_t floor = FloorPeak();
+
+    const pid_t pid = Spawn(snowfall, {});
+    // Start-up takes well under a second; the frames come at 60 a second.
+    const double wait = 1.0 + frames / 60.0;
+    std::this_thread::sleep_for(std::chrono::duration<double>(wait));
+    const int64_t peak = PeakOf(pid);
+    kill(pid, SIGTERM);
+    const int status = Wait(pid);
+    if (!WIFSIGNALED(status) || WTERMSIG(status) != SIGTERM)
+        throw std::runtime_error("snowfall did not run until it was stopped");
+
+    bench::Result("memory")
+        .Add("display", bench::DisplayName())
+        .Add("frames", frames)
+        .Add("snowfall_peak_mib", double(peak) / kMiB)
+        .Add("media_decoded_mib", double(media) / kMiB)
+        .Add("floor_peak_mib", double(floor) / kMiB)
+        .Add("target_mib", double(media) / kMiB + 40)
+        .Print();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        if (bench::FlagOption(argc, argv, "floor")) {
+            FloorChild();
+        } else {
+            Run(argc, argv);
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench_memory: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,250 @@
+// Start-up: from process start to the first frame shown, for snowfall's own
+// start-up, against the floor made of its parts measured in the same run: a
+// fresh process that only makes its GL context and shows one frame, then
+// decodes the two pictures and the jingle with libpng and vorbisfile
+// directly.
+//
+// The parent spawns each child with the moment of the spawn (the monotonic
+// clock, which all processes share) and collects what it reports; the rounds
+// alternate snowfall and the floor. The snowfall child runs the program's
+// start-up in the program's order, with the program's functions, then its
+// first frame (the scene's frame, Flip(-1), glFinish).
+//
+//   bench_startup [--rounds N]
+
+#include <SDL.h>
+#include <epoxy/gl.h>
+#include <png.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <vorbis/vorbisfile.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "bench/common/benchscene.h"
+#include "bench/common/benchutil.h"
+#include "framework/framework.h"
+#include "media/media.h"
+#include "scene/colourcycle.h"
+#include "scene/snowfall.h"
+
+extern char** environ;
+
+namespace {
+
+// The child's report: "name=ms" pairs on one line.
+void Report(const std::vector<std::pair<std::string, double>>& figures) {
+    for (const auto& [name, ms] : figures) std::printf("%s=%.3f ", name.c_str(), ms);
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+// The program's start-up, step for step, and its first frame.
+void SnowfallChild(double spawned) {
+    const double entered = bench::WallMs();
+    bench::RegisterMedia();
+    fw::InitFramework();
+    const double initialised = bench::WallMs();
+    fw::Graphics(1024, 768, 16, 60, 0);
+    const double opened = bench::WallMs();
+    fw::SeedRnd(fw::MilliSecs());
+    fw::SetBlend(4);
+    fw::HideMouse();
+    fw::SetMaskColor(255, 0, 255);
+    imgRed = fw::LoadImage("incbin::pic4.png", -1);
+    imgFlake = fw::LoadImage("incbin::flake.png", -1);
+    fw::MidHandleImage(imgFlake);
+    const double pictures = bench::WallMs();
+    fw::Ref<fw::TSound> sound = fw::LoadSound("incbin::hohoho.ogg", 0);
+    const double jingle = bench::WallMs();
+    StartColourCycle();
+    objList = fw::New<fw::TList>();
+    fw::PlaySound(sound, nullptr);
+    DrawFrame();
+    fw::Flip(-1);
+    glFinish();
+    const double shown = bench::WallMs();
+    Report({{"total", shown - spawned},
+            {"exec", entered - spawned},
+            {"init", initialised - entered},
+            {"graphics", opened - initialised},
+            {"pictures", pictures - opened},
+            {"jingle", jingle - pictures},
+            {"first_frame", shown - jingle}});
+    fw::EndGraphics();
+}
+
+// libpng's simplified reader over the embedded block; the pixels' bytes.
+size_t DecodePng(const unsigned char* data, int32_t length) {
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&image, data, size_t(length)))
+        throw std::runtime_error("libpng refuses the picture");
+    std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr))
+        throw std::runtime_error("libpng cannot decode the picture");
+    return pixels.size();
+}
+
+struct Memory {
+    const unsigned char* data;
+    size_t size, pos;
+};
+
+size_t Read(void* to, size_t size, size_t count, void* source) {
+    Memory& m = *static_cast<Memory*>(source);
+    const size_t n = std::min(size * count, m.size - m.pos);
+    std::memcpy(to, m.data + m.pos, n);
+    m.pos += n;
+    return size ? n / size : 0;
+}
+
+int Seek(void* source, ogg_int64_t offset, int whence) {
+    Memory& m = *static_cast<Memory*>(source);
+    const ogg_int64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? ogg_int64_t(m.pos)
+                                                                         : ogg_int64_t(m.size);
+    const ogg_int64_t to = base + offset;
+    if (to < 0 || to > ogg_int64_t(m.size)) return -1;
+    m.pos = size_t(to);
+    return 0;
+}
+
+long Tell(void* source) { return long(static_cast<Memory*>(source)->pos); }
+
+// vorbisfile over the embedded block, the whole sound into memory.
+size_t DecodeOgg(const unsigned char* data, int32_t length) {
+    Memory m{data, size_t(length), 0};
+    OggVorbis_File file;
+    const ov_callbacks callbacks{Read, Seek, nullptr, Tell};
+    if (ov_open_callbacks(&m, &file, nullptr, 0, callbacks) != 0)
+        throw std::runtime_error("vorbisfile refuses the jingle");
+    const vorbis_info* info = ov_info(&file, -1);
+    std::vector<char> samples(size_t(ov_pcm_total(&file, -1)) * size_t(info->channels) * 2);
+    size_t filled = 0;
+    int section = 0;
+    while (filled < samples.size()) {
+        const long n = ov_read(&file, samples.data() + filled, int(samples.size() - filled), 0, 2,
+                               1, &section);
+        if (n <= 0) break;
+        filled += size_t(n);
+    }
+    ov_clear(&file);
+    return filled;
+}
+
+// The floor's parts: a GL context made and one frame shown in a fresh
+// process, then the three decodes.
+void FloorChild(double spawned) {
+    const double entered = bench::WallMs();
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) throw std::runtime_error(SDL_GetError());
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_Window* window = SDL_CreateWindow("floor", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                          1024, 768, SDL_WINDOW_OPENGL);
+    if (!window) throw std::runtime_error(SDL_GetError());
+    SDL_GLContext context = SDL_GL_CreateContext(window);
+    if (!context) throw std::runtime_error(SDL_GetError());
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    SDL_GL_SwapWindow(window);
+    glFinish();
+    const double contextReady = bench::WallMs();
+    DecodePng(snowfall_media_pic4_png, snowfall_media_pic4_png_length);
+    DecodePng(snowfall_media_flake_png, snowfall_media_flake_png_length);
+    const double pictures = bench::WallMs();
+    DecodeOgg(snowfall_media_hohoho_ogg, snowfall_media_hohoho_ogg_length);
+    const double jingle = bench::WallMs();
+    Report({{"context", contextReady - spawned},
+            {"exec", entered - spawned},
+            {"pictures", pictures - contextReady},
+            {"jingle", jingle - pictures},
+            {"total", jingle - spawned}});
+    SDL_GL_DeleteContext(context);
+    SDL_DestroyWindow(window);
+    SDL_Quit();
+}
+
+// Spawns this program as a child of `kind` and parses its report.
+std::map<std::string, double> RunChild(const char* self, const char* kind) {
+    char spawned[64];
+    int fds[2];
+    if (pipe(fds) != 0) throw std::runtime_error("pipe");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    std::snprintf(spawned, sizeof spawned, "%.6f", bench::WallMs());
+    char* argv[] = {const_cast<char*>(self), const_cast<char*>("--child"),
+                    const_cast<char*>(kind), const_cast<char*>("--spawned"), spawned, nullptr};
+    pid_t pid = 0;
+    if (posix_spawn(&pid, self, &actions, nullptr, argv, environ) != 0)
+        throw std::runtime_error("cannot start a child");
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    std::string text;
+    char buffer[512];
+    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) text.append(buffer, size_t(n));
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw std::runtime_error(std::string("the ") + kind + " child failed");
+    std::map<std::string, double> figures;
+    size_t at = 0;
+    while (at < text.size()) {
+        const size_t end = std::min(text.find_first_of(" \n", at), text.size());
+        const std::string field = text.substr(at, end - at);
+        const size_t eq = field.find('=');
+        if (eq != std::string::npos) figures[field.substr(0, eq)] = std::stod(field.substr(eq + 1));
+        at = end + 1;
+    }
+    return figures;
+}
+
+void Parent(const char* self, int rounds) {
+    std::map<std::string, std::vector<double>> snowfall, floor;
+    // One of each first, unrecorded: the files are in the page cache after it.
+    RunChild(self, "snowfall");
+    RunChild(self, "floor");
+    for (int i = 0; i < rounds; ++i) {
+        for (const auto& [k, v] : RunChild(self, "snowfall")) snowfall[k].push_back(v);
+        for (const auto& [k, v] : RunChild(self, "floor")) floor[k].push_back(v);
+    }
+    bench::Result r("startup");
+    const char* audio = std::getenv("SDL_AUDIODRIVER");
+    r.Add("display", bench::DisplayName()).Add("audio", audio && *audio ? audio : "default");
+    r.Add("rounds", rounds);
+    for (const auto& [k, v] : snowfall) r.Add("snowfall_" + k, bench::Summarise(v).median);
+    for (const auto& [k, v] : floor) r.Add("floor_" + k, bench::Summarise(v).median);
+    r.Print();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        const std::string child = bench::TextOption(argc, argv, "child", "");
+        const double spawned = std::stod(bench::TextOption(argc, argv, "spawned", "0"));
+        if (child == "snowfall") {
+            SnowfallChild(spawned);
+        } else if (child == "floor") {
+            FloorChild(spawned);
+        } else {
+            Parent("/proc/self/exe", int(bench::IntOption(argc, argv, "rounds", 5)));
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench_startup: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
