@@ -25,7 +25,7 @@ xdotool keyup Up key Escape
 xdotool keydown Escape
 sleep 0.3
 xdotool key x
-wait_for_exit 15
+wait_for_exit 30
 took=$(seconds_since "$t0")
 xdotool keyup Escape
 echo "status $status, $took s after Escape; standard error:"

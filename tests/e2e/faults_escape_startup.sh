@@ -15,7 +15,7 @@ start_snowfall
 wait_for_display
 t0=$(now)
 xdotool keydown Escape
-wait_for_exit 20
+wait_for_exit 40
 took=$(seconds_since "$t0")
 xdotool keyup Escape
 echo "status $status, $took s after Escape; standard error:"

@@ -26,11 +26,11 @@ in_xvfb() {
 
 # A scratch folder, removed at the end; the current folder, so that a core
 # dump would land in it. A snowfall still running when the test ends, however
-# it ends, is stopped.
-pid=
+# it ends, is stopped ($traced: one that strace runs).
+pid= traced=
 make_work() {
     work=$(mktemp -d)
-    trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+    trap 'kill -KILL $pid $traced 2>/dev/null; rm -rf "$work"' EXIT
     trap 'exit 1' INT TERM HUP
     cd "$work" || fail "no scratch folder"
 }

@@ -23,7 +23,7 @@ less_than 0.5 "$ground" || fail "the picture is not on the screen"
 xdotool keydown Escape
 sleep 0.2
 xdotool keyup Escape
-wait_for_exit 15
+wait_for_exit 30
 echo "status $status, $took s after Escape; standard error:"
 cat "$work/stderr"
 [ "$status" -eq 0 ] || fail "status $status"
