@@ -1,5 +1,7 @@
 #include "scene/snowfall.h"
 
+#include <string>
+
 #include "media/media.h"
 #include "scene/colourcycle.h"
 
@@ -14,6 +16,15 @@ namespace {
 // The snow line of the background picture: a flake that gets there is dropped.
 constexpr float kSnowLine = 510.0f;
 
+// The scene is nothing without its display, its pictures and its jingle:
+// where one of them cannot be had it says which and ends, rather than run on
+// with a blank screen or none at all.
+template <class T>
+T Need(T thing, const char* what) {
+    if (!thing) throw fw::RuntimeError(std::string("Unable to ") + what);
+    return thing;
+}
+
 }  // namespace
 
 int SnowfallMain() {
@@ -25,17 +36,17 @@ int SnowfallMain() {
 
     // Graphics resets the whole drawing state, so the blend mode, the mask
     // colour and the pictures that take it all come after it.
-    fw::Graphics(1024, 768, 16, 60, 0);
+    Need(fw::Graphics(1024, 768, 16, 60, 0), "set the display to 1024 x 768");
     fw::SeedRnd(fw::MilliSecs());
     fw::SetBlend(4);
     fw::HideMouse();
     fw::SetMaskColor(255, 0, 255);
-    imgRed = fw::LoadImage("incbin::pic4.png", -1);
-    imgFlake = fw::LoadImage("incbin::flake.png", -1);
+    imgRed = Need(fw::LoadImage("incbin::pic4.png", -1), "load the background picture");
+    imgFlake = Need(fw::LoadImage("incbin::flake.png", -1), "load the flake picture");
     fw::MidHandleImage(imgFlake);
+    fw::Ref<fw::TSound> sound = Need(fw::LoadSound("incbin::hohoho.ogg", 0), "load the jingle");
     // The colour arrays start out all 0; the cycle's start gives them their
     // values, with the first three random draws after the seeding.
-    fw::Ref<fw::TSound> sound = fw::LoadSound("incbin::hohoho.ogg", 0);
     StartColourCycle();
     objList = fw::New<fw::TList>();
     // Last, so the jingle starts only once everything is loaded.

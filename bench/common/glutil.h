@@ -10,3 +10,12 @@ namespace bench {
 GLuint BuildProgram(const char* vertexSource, const char* fragmentSource);
 
 }  // namespace bench
+
+namespace bench {
+
+// Draws an RGBA picture of width × height over the whole of the current
+// framebuffer (1024 × 768) once, as the least a program that shows a picture
+// must do: a shader compiled, the texture made, one draw. The caller shows it.
+void DrawPictureOnce(const unsigned char* rgba, int width, int height);
+
+}  // namespace bench

@@ -3,6 +3,9 @@
 // decoded, the jingle as decoded samples) and against the floor: a process
 // that only makes its GL context and shows one frame, measured in the same run.
 //
+// The floor is measured twice: with a bare context, and once it has drawn a
+// picture (the driver compiles its shaders and sets up its rendering then).
+//
 // snowfall is started as it is, offscreen; 2,000 frames at 60 a second take
 // 33.3 s, so its peak is read from /proc once its start-up and that long have
 // passed, and then it is stopped with SIGTERM (it gives the display back and
@@ -22,9 +25,11 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "bench/common/media.h"
 #include "bench/common/benchutil.h"
+#include "bench/common/glutil.h"
 #include "framework/framework.h"
 
 extern char** environ;
@@ -75,14 +80,33 @@ void FloorChild() {
     glClear(GL_COLOR_BUFFER_BIT);
     SDL_GL_SwapWindow(window);
     glFinish();
-    std::printf("%lld\n", static_cast<long long>(bench::PeakResidentBytes()));
+    const int64_t contextPeak = bench::PeakResidentBytes();
+    // And once it has drawn a picture (a shader, a texture, one draw), as
+    // every program that shows one must.
+    fw::Ref<fw::TPixmap> background = fw::LoadPixmap("incbin::pic4.png");
+    if (!background) throw std::runtime_error("cannot decode the background");
+    std::vector<uint8_t> rgba;
+    for (int y = 0; y < background->height; ++y) {
+        const uint8_t* p = background->PixelPtr(0, y);
+        for (int x = 0; x < background->width; ++x, p += 3) rgba.insert(rgba.end(), {p[0], p[1], p[2], 255});
+    }
+    bench::DrawPictureOnce(rgba.data(), background->width, background->height);
+    SDL_GL_SwapWindow(window);
+    glFinish();
+    std::printf("%lld %lld\n", static_cast<long long>(contextPeak),
+                static_cast<long long>(bench::PeakResidentBytes()));
     std::fflush(stdout);
     SDL_GL_DeleteContext(context);
     SDL_DestroyWindow(window);
     SDL_Quit();
 }
 
-int64_t FloorPeak() {
+struct FloorPeaks {
+    int64_t context = 0;  // a GL context, one frame cleared and shown
+    int64_t picture = 0;  // and then a picture drawn and shown
+};
+
+FloorPeaks FloorPeak() {
     int fds[2];
     if (pipe(fds) != 0) throw std::runtime_error("pipe");
     posix_spawn_file_actions_t actions;
@@ -103,12 +127,14 @@ int64_t FloorPeak() {
     const int status = Wait(pid);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || text.empty())
         throw std::runtime_error("the floor failed");
-    return std::stoll(text);
+    long long context = 0, picture = 0;
+    if (std::sscanf(text.c_str(), "%lld %lld", &context, &picture) != 2)
+        throw std::runtime_error("the floor said nothing");
+    return {context, picture};
 }
 
 // The media as the loaders decode them.
 int64_t DecodedMedia() {
-    bench::RegisterMedia();
     int64_t bytes = 0;
     for (const char* url : {"incbin::pic4.png", "incbin::flake.png"}) {
         fw::Ref<fw::TPixmap> pixmap = fw::LoadPixmap(url);
@@ -125,8 +151,9 @@ void Run(int argc, char** argv) {
     const int frames = int(bench::IntOption(argc, argv, "frames", 2000));
     if (snowfall.empty()) throw std::runtime_error("--snowfall PATH is needed");
 
+    bench::RegisterMedia();
     const int64_t media = DecodedMedia();
-    const int64_t floor = FloorPeak();
+    const FloorPeaks floor = FloorPeak();
 
     const pid_t pid = Spawn(snowfall, {});
     // Start-up takes well under a second; the frames come at 60 a second.
@@ -143,7 +170,8 @@ void Run(int argc, char** argv) {
         .Add("frames", frames)
         .Add("snowfall_peak_mib", double(peak) / kMiB)
         .Add("media_decoded_mib", double(media) / kMiB)
-        .Add("floor_peak_mib", double(floor) / kMiB)
+        .Add("floor_peak_mib", double(floor.context) / kMiB)
+        .Add("floor_picture_peak_mib", double(floor.picture) / kMiB)
         .Add("target_mib", double(media) / kMiB + 40)
         .Print();
 }
@@ -153,6 +181,7 @@ void Run(int argc, char** argv) {
 int main(int argc, char** argv) {
     try {
         if (bench::FlagOption(argc, argv, "floor")) {
+            bench::RegisterMedia();
             FloorChild();
         } else {
             Run(argc, argv);

@@ -125,6 +125,11 @@ public:
         if (!h.info) return nullptr;
         png_set_read_fn(h.png, &stream, ReadData);
         png_set_sig_bytes(h.png, 8);
+        // Only the chunks that make the picture are read: IHDR, PLTE, tRNS,
+        // IDAT and IEND. Every other one is skipped unread, so no text,
+        // palette suggestion or profile is ever held in memory, whatever
+        // length its header claims.
+        png_set_keep_unknown_chunks(h.png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
 
         if (!ReadHeader(h.png, h.info)) return nullptr;
         const png_uint_32 width = png_get_image_width(h.png, h.info);

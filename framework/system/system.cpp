@@ -74,6 +74,8 @@ void Emit(const TEvent& event) {
     for (size_t i = 0; i < hooks.size(); ++i) hooks[i](event);
 }
 
+bool suspended = false;
+
 void TakeIn(const SDL_Event& e) {
     switch (e.type) {
     case SDL_KEYDOWN:
@@ -87,12 +89,22 @@ void TakeIn(const SDL_Event& e) {
     }
     case SDL_WINDOWEVENT:
         switch (e.window.event) {
-        case SDL_WINDOWEVENT_FOCUS_LOST: Emit({EventId::AppSuspend}); return;
-        case SDL_WINDOWEVENT_FOCUS_GAINED: Emit({EventId::AppResume}); return;
+        // The application is suspended when its window loses the focus and
+        // resumed when it wins it back. The focus a new window is given
+        // first resumes nothing: a key already held down in it stays down.
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            if (!suspended) Emit({EventId::AppSuspend});
+            suspended = true;
+            return;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            if (suspended) Emit({EventId::AppResume});
+            suspended = false;
+            return;
         // The window manager's close button. Refused like a quit request.
         case SDL_WINDOWEVENT_CLOSE: Emit({EventId::AppTerminate}); return;
         default: return;
         }
+        return;
     // The desktop's quit command (and, from SDL, the close of the last
     // window). The program only ends through its own code, so the request
     // is refused and passed on as an event.

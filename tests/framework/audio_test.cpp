@@ -9,7 +9,6 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vorbis/vorbisenc.h>
 
 #include <chrono>
 #include <cmath>
@@ -24,6 +23,7 @@
 
 #include "framework/audio/audio.h"
 #include "framework/audio/audiodriver.h"
+#include "tests/framework/testogg.h"
 
 // Under AddressSanitizer freed memory is overwritten, so a sound freed while
 // the mixer still plays it comes out as garbage.
@@ -81,49 +81,10 @@ std::vector<Frame> Doubled(const std::vector<int16_t>& mono) {
 }
 
 // A short mono Ogg Vorbis file: a 440 Hz tone rising in loudness.
-void WriteOgg(const std::string& path, int frames) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    vorbis_info vi;
-    vorbis_info_init(&vi);
-    ASSERT_EQ(vorbis_encode_init_vbr(&vi, 1, 44100, 0.4f), 0);
-    vorbis_comment vc;
-    vorbis_comment_init(&vc);
-    vorbis_dsp_state vd;
-    vorbis_block vb;
-    vorbis_analysis_init(&vd, &vi);
-    vorbis_block_init(&vd, &vb);
-    ogg_stream_state os;
-    ogg_stream_init(&os, 1);
-    ogg_page og;
-    ogg_packet header, comments, codebooks, op;
-    vorbis_analysis_headerout(&vd, &vc, &header, &comments, &codebooks);
-    ogg_stream_packetin(&os, &header);
-    ogg_stream_packetin(&os, &comments);
-    ogg_stream_packetin(&os, &codebooks);
-    auto write = [&] { std::fwrite(og.header, 1, size_t(og.header_len), file), std::fwrite(og.body, 1, size_t(og.body_len), file); };
-    while (ogg_stream_flush(&os, &og) != 0) write();
-    float** buffer = vorbis_analysis_buffer(&vd, frames);
-    for (int i = 0; i < frames; ++i) {
-        buffer[0][i] = float(0.6 * (i + 1) / frames * std::sin(2 * M_PI * 440 * i / 44100.0));
-    }
-    vorbis_analysis_wrote(&vd, frames);
-    vorbis_analysis_wrote(&vd, 0);
-    while (vorbis_analysis_blockout(&vd, &vb) == 1) {
-        vorbis_analysis(&vb, nullptr);
-        vorbis_bitrate_addblock(&vb);
-        while (vorbis_bitrate_flushpacket(&vd, &op)) {
-            ogg_stream_packetin(&os, &op);
-            while (ogg_stream_pageout(&os, &og) != 0) write();
-        }
-    }
-    while (ogg_stream_flush(&os, &og) != 0) write();
-    ogg_stream_clear(&os);
-    vorbis_block_clear(&vb);
-    vorbis_dsp_clear(&vd);
-    vorbis_comment_clear(&vc);
-    vorbis_info_clear(&vi);
-    std::fclose(file);
+void WriteRisingTone(const std::string& path, int frames) {
+    WriteOgg(path, 1, 44100, frames, [frames](int, long i) {
+        return 0.6 * double(i + 1) / frames * std::sin(2 * M_PI * 440 * double(i) / 44100.0);
+    });
 }
 
 // --- The output file ----------------------------------------------------------
@@ -303,7 +264,7 @@ TEST_F(DiskOutput, SoundAt22050HzComesOutResampledAtTwiceItsLength) {
 
 TEST_F(DiskOutput, LoadSoundDecodesTheWholeOggStream) {
     const std::string ogg = TempPath("audio_test_ogg");
-    WriteOgg(ogg, 30000);
+    WriteRisingTone(ogg, 30000);
     Ref<TAudioSample> decoded = LoadAudioSample(ogg);
     ASSERT_TRUE(decoded);
     ASSERT_EQ(decoded->length, 30000);

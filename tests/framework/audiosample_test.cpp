@@ -1,17 +1,11 @@
 #include <gtest/gtest.h>
 #include <ogg/ogg.h>
-#include <vorbis/vorbisenc.h>
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <new>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -20,90 +14,13 @@
 #include "framework/incbin/incbin.h"
 #include "framework/runtime/runtime.h"
 #include "framework/stream/ramstream.h"
-
-// The largest single request for memory since it was last reset, so a test
-// can tell what a load set aside.
-static size_t largestAllocation = 0;
-
-// GCC takes the free() below for a mismatch with the new above it.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(size_t n) {
-    largestAllocation = std::max(largestAllocation, n);
-    if (void* p = std::malloc(n ? n : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
-#pragma GCC diagnostic pop
+#include "tests/framework/testogg.h"
+#include "tests/framework/teststreams.h"
 
 namespace fw {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-// --- Ogg Vorbis made here with libvorbisenc --------------------------------
-
-// Encodes `frames` frames of `channels` channels; channel c of frame i is
-// signal(c, i), in -1 ... 1.
-template <class Signal>
-Bytes EncodeOgg(int channels, long rate, long frames, Signal signal, int serial = 1) {
-    Bytes out;
-    auto append = [&](const ogg_page& page) {
-        out.insert(out.end(), page.header, page.header + page.header_len);
-        out.insert(out.end(), page.body, page.body + page.body_len);
-    };
-    vorbis_info vi;
-    vorbis_info_init(&vi);
-    EXPECT_EQ(vorbis_encode_init_vbr(&vi, channels, rate, 0.3f), 0);
-    vorbis_comment vc;
-    vorbis_comment_init(&vc);
-    vorbis_dsp_state vd;
-    vorbis_analysis_init(&vd, &vi);
-    vorbis_block vb;
-    vorbis_block_init(&vd, &vb);
-    ogg_stream_state os;
-    ogg_stream_init(&os, serial);
-    ogg_page page;
-    ogg_packet header, comments, codebooks;
-    vorbis_analysis_headerout(&vd, &vc, &header, &comments, &codebooks);
-    ogg_stream_packetin(&os, &header);
-    ogg_stream_packetin(&os, &comments);
-    ogg_stream_packetin(&os, &codebooks);
-    while (ogg_stream_flush(&os, &page)) append(page);
-
-    auto drain = [&] {
-        ogg_packet packet;
-        while (vorbis_analysis_blockout(&vd, &vb) == 1) {
-            vorbis_analysis(&vb, nullptr);
-            vorbis_bitrate_addblock(&vb);
-            while (vorbis_bitrate_flushpacket(&vd, &packet)) {
-                ogg_stream_packetin(&os, &packet);
-                while (ogg_stream_pageout_fill(&os, &page, 400)) append(page);
-            }
-        }
-    };
-    for (long done = 0; done < frames;) {
-        const long n = std::min<long>(1024, frames - done);
-        float** buffer = vorbis_analysis_buffer(&vd, int(n));
-        for (int c = 0; c < channels; ++c) {
-            for (long i = 0; i < n; ++i) buffer[c][i] = float(signal(c, done + i));
-        }
-        vorbis_analysis_wrote(&vd, int(n));
-        done += n;
-        drain();
-    }
-    vorbis_analysis_wrote(&vd, 0);
-    drain();
-    while (ogg_stream_flush(&os, &page)) append(page);
-
-    ogg_stream_clear(&os);
-    vorbis_block_clear(&vb);
-    vorbis_dsp_clear(&vd);
-    vorbis_comment_clear(&vc);
-    vorbis_info_clear(&vi);
-    return out;
-}
+// --- Ogg Vorbis made here ---------------------------------------------------
 
 Bytes MonoTone() {  // 1 s of 440 Hz at 44,100 Hz
     return EncodeOgg(1, 44100, 44100, [](int, long i) {
@@ -385,35 +302,6 @@ TEST(OggLoaderBadInput, AHugeAnnouncedLengthCostsNoMoreThanTheData) {
 
 // --- Streams and loaders ----------------------------------------------------
 
-// A stream over bytes that records its closing, and that can be told to be
-// unable to tell or to seek.
-class TestStream : public TStream {
-public:
-    TestStream(Bytes data, bool tells, bool seeks) : data_(std::move(data)), tells_(tells), seeks_(seeks) {}
-    int64_t Pos() override { return tells_ ? pos_ : -1; }
-    int64_t Size() override { return int64_t(data_.size()); }
-    int64_t Seek(int64_t pos) override {
-        if (!seeks_) return -1;
-        pos_ = std::clamp<int64_t>(pos, 0, Size());
-        return pos_;
-    }
-    int64_t Read(void* buf, int64_t count) override {
-        const int64_t n = std::clamp<int64_t>(count, 0, Size() - pos_);
-        std::memcpy(buf, data_.data() + pos_, size_t(n));
-        pos_ += n;
-        return n;
-    }
-    int64_t Write(const void*, int64_t) override { return 0; }
-    bool Eof() override { return pos_ == Size(); }
-    void Close() override { ++closed; }
-    int closed = 0;
-
-private:
-    Bytes data_;
-    int64_t pos_ = 0;
-    bool tells_, seeks_;
-};
-
 TEST(LoadAudioSample, AStreamThatCannotTellItsPositionIsRefused) {
     Ref<TestStream> stream = New<TestStream>(MonoTone(), false, true);
     try {
@@ -470,20 +358,9 @@ TEST(LoadAudioSample, LoadersAreTriedNewestFirstEachFromTheStartPosition) {
     EXPECT_EQ(older->seenAt.size(), 1u);
 }
 
-// "test::" URLs open a TestStream over the bytes registered here.
-class TestFactory : public TStreamFactory {
-public:
-    Ref<TStream> CreateStream(std::string_view, std::string_view protocol, std::string_view path,
-                              bool, bool) override {
-        if (protocol != "audiosampletest") return nullptr;
-        last = New<TestStream>(path == "tone" ? MonoTone() : Bytes(10, 'x'), path != "untold", true);
-        return last;
-    }
-    Ref<TestStream> last;
-};
-
 TEST(LoadAudioSample, TheUrlFormClosesTheStreamItOpenedOnEveryPath) {
-    Ref<TestFactory> factory = New<TestFactory>();
+    // "audiosampletest::" URLs open a TestStream over a tone, or over junk.
+    Ref<TestFactory> factory = New<TestFactory>("audiosampletest", MonoTone());
     AddStreamFactory(factory);
     EXPECT_TRUE(LoadAudioSample("audiosampletest::tone"));
     EXPECT_EQ(factory->last->closed, 1);
@@ -511,16 +388,11 @@ TEST(TAudioSample, HoldsLengthTimesTwoTimesChannelsBytes) {
 
 // --- The jingle -------------------------------------------------------------
 
-Bytes ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 TEST(Jingle, DecodesAsOggdecDoes) {
-    const std::string path = std::string(SNOWFALL_MEDIA_DIR) + "/hohoho.ogg";
-    if (!std::filesystem::exists(path)) GTEST_SKIP() << path << " is not there yet";
-    static const Bytes ogg = ReadFile(path);
-    ASSERT_EQ(IncbinAdd("hohoho.ogg", ogg.data(), int32_t(ogg.size())), 1);
+    const std::string path = MediaPath("hohoho.ogg");
+    const Bytes* embedded = Embed("hohoho.ogg");
+    ASSERT_TRUE(embedded) << "cannot embed " << path;
+    const Bytes& ogg = *embedded;
     Ref<TAudioSample> sample = LoadAudioSample("incbin::hohoho.ogg");
     ASSERT_TRUE(sample);
     EXPECT_EQ(sample->format, SampleFormat::Mono16);

@@ -86,6 +86,21 @@ TEST_F(Draw2D, AlphaIsClampedAndHeldAsATruncatedByte) {
     }
 }
 
+TEST_F(Draw2D, EveryHundredthOfAlphaGivesItsShareOf255Truncated) {
+    // The fade's steps, level / 100 for levels 1 to 100: 255 × k / 100 with
+    // the fraction dropped, also where the share is whole (51 at 20, 255 at
+    // 100) and so must not come out one short.
+    for (int k = 1; k <= 100; ++k) {
+        SetAlpha(float(k) / 100.0f);
+        EXPECT_EQ(Probe().alpha, 255 * k / 100) << "k = " << k;
+    }
+    const std::pair<int, int> worked[] = {{1, 2}, {2, 5}, {50, 127}, {99, 252}, {100, 255}};
+    for (const auto& [k, held] : worked) {
+        SetAlpha(float(k) / 100.0f);
+        EXPECT_EQ(Probe().alpha, held) << "k = " << k;
+    }
+}
+
 TEST_F(Draw2D, ColourComponentsAreClamped) {
     SetColor(300, -5, 128);
     const TQuad q = Probe();
@@ -174,6 +189,26 @@ TEST_F(Draw2D, MidHandledFlakeAtScaleCoversItsShareCentredOnTheDrawPoint) {
     EXPECT_NEAR(b.bottom - b.top, 33.6, 1e-4);
     EXPECT_NEAR((b.left + b.right) / 2, 200, 1e-4);
     EXPECT_NEAR((b.top + b.bottom) / 2, 300, 1e-4);
+}
+
+TEST_F(Draw2D, AHandleOfOneOnAnOddSideLeavesTheExtraPixelRightAndBelow) {
+    // Side 3, handle (1, 1) at (10, 10): one pixel to the left and above the
+    // draw point, two to the right and below; side 2 lies evenly about it.
+    SetHandle(1, 1);
+    driver->draws.clear();
+    DrawRect(10, 10, 3, 3);
+    DrawRect(10, 10, 2, 2);
+    ASSERT_EQ(driver->draws.size(), 2u);
+    const Box odd = Bounds(driver->draws[0].quad);
+    EXPECT_FLOAT_EQ(odd.left, 9);
+    EXPECT_FLOAT_EQ(odd.top, 9);
+    EXPECT_FLOAT_EQ(odd.right, 12);
+    EXPECT_FLOAT_EQ(odd.bottom, 12);
+    const Box even = Bounds(driver->draws[1].quad);
+    EXPECT_FLOAT_EQ(even.left, 9);
+    EXPECT_FLOAT_EQ(even.top, 9);
+    EXPECT_FLOAT_EQ(even.right, 11);
+    EXPECT_FLOAT_EQ(even.bottom, 11);
 }
 
 TEST_F(Draw2D, ImagesUseTheirOwnHandleRectanglesSetHandles) {

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <SDL.h>
-#include <dlfcn.h>
-#include <link.h>
 
 #include <array>
 #include <cstdlib>
@@ -18,11 +16,13 @@
 #include "framework/graphics/graphicsdriver.h"
 #include "framework/polledinput/polledinput.h"
 #include "framework/runtime/runtime.h"
+#include "tests/framework/keeploaded.h"
 #include "tests/framework/testpictures.h"
 
 namespace fw {
 namespace {
 
+using testing::KeepLibrariesLoaded;
 using testing::RegisterPicture;
 using testing::SolidPicture;
 using Rgba = std::array<int, 4>;
@@ -58,23 +58,6 @@ Ref<TImage> Image(const Ref<TPixmap>& picture, int flags) {
     image->flags = flags;
     image->pixmap = picture;
     return image;
-}
-
-// Closing a display unloads Mesa's driver, and LeakSanitizer can neither
-// scan nor name an unloaded library: what the driver keeps for as long as it
-// is loaded would show as leaks from an unknown place. Every library loaded
-// now stays loaded, so it is seen as it is.
-void KeepLibrariesLoaded() {
-    std::vector<std::string> names;
-    dl_iterate_phdr(
-        [](dl_phdr_info* info, size_t, void* list) {
-            if (info->dlpi_name && *info->dlpi_name)
-                static_cast<std::vector<std::string>*>(list)->push_back(info->dlpi_name);
-            return 0;
-        },
-        &names);
-    for (const std::string& name : names)
-        dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
 }
 
 class GLDraw2D : public ::testing::Test {

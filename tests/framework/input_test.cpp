@@ -67,6 +67,14 @@ protected:
         seen.clear();
     }
     void TearDown() override { SDL_QuitSubSystem(SDL_INIT_EVENTS); }
+
+    // Stands the window in the focus, whatever an earlier test left, with
+    // nothing seen yet.
+    static void StartFocused() {
+        PushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+        KeyDown(0);
+        seen.clear();
+    }
 };
 
 TEST_F(Input, HeldKeyReadsOneOnEveryCall) {
@@ -146,6 +154,7 @@ TEST_F(Input, FlushKeysClearsEveryKey) {
 }
 
 TEST_F(Input, SuspendClearsTheTable) {
+    StartFocused();
     PushKey(SDL_SCANCODE_ESCAPE, true);
     PushKey(SDL_SCANCODE_LEFT, true);
     ASSERT_EQ(KeyDown(27), 1);
@@ -155,27 +164,49 @@ TEST_F(Input, SuspendClearsTheTable) {
     EXPECT_EQ(CountSeen(EventId::AppSuspend), 1);
 }
 
-TEST_F(Input, ResumeClearsTheTable) {
+TEST_F(Input, ResumeAfterASuspendClearsTheTable) {
+    StartFocused();
+    PushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
     PushKey(SDL_SCANCODE_ESCAPE, true);
     ASSERT_EQ(KeyDown(27), 1);
     PushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
     EXPECT_EQ(KeyDown(27), 0);
+    EXPECT_EQ(CountSeen(EventId::AppSuspend), 1);
     EXPECT_EQ(CountSeen(EventId::AppResume), 1);
+}
+
+TEST_F(Input, FocusGivenWithoutASuspendKeepsAHeldKey) {
+    // A new window is given the focus after a key may already be down in
+    // it (Escape pressed while start-up is still loading): that resumes
+    // nothing, and the key stays down.
+    StartFocused();
+    PushKey(SDL_SCANCODE_ESCAPE, true);
+    PushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+    EXPECT_EQ(KeyDown(27), 1);
+    EXPECT_EQ(CountSeen(EventId::AppResume), 0);
+    // A second loss of the focus while suspended suspends nothing more.
+    PushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+    PushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+    EXPECT_EQ(KeyDown(27), 0);
+    EXPECT_EQ(CountSeen(EventId::AppSuspend), 1);
 }
 
 TEST_F(Input, EventsAreTakenInOrder) {
     // A press after the resume in the same batch stands; one before it not.
+    StartFocused();
     PushKey(SDL_SCANCODE_A, true);
+    PushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
     PushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
     PushKey(SDL_SCANCODE_B, true);
     EXPECT_EQ(KeyDown(65), 0);
     EXPECT_EQ(KeyDown(66), 1);
-    ASSERT_EQ(seen.size(), 3u);
+    ASSERT_EQ(seen.size(), 4u);
     EXPECT_EQ(seen[0].id, EventId::KeyDown);
     EXPECT_EQ(seen[0].data, 65);
-    EXPECT_EQ(seen[1].id, EventId::AppResume);
-    EXPECT_EQ(seen[2].id, EventId::KeyDown);
-    EXPECT_EQ(seen[2].data, 66);
+    EXPECT_EQ(seen[1].id, EventId::AppSuspend);
+    EXPECT_EQ(seen[2].id, EventId::AppResume);
+    EXPECT_EQ(seen[3].id, EventId::KeyDown);
+    EXPECT_EQ(seen[3].data, 66);
 }
 
 TEST_F(Input, QuitRequestIsRefusedAndPostedAsAppTerminate) {

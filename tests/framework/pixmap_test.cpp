@@ -5,12 +5,7 @@
 #include <array>
 #include <csetjmp>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -18,27 +13,10 @@
 #include "framework/pixmap/pixmap.h"
 #include "framework/runtime/runtime.h"
 #include "framework/stream/ramstream.h"
-
-// The largest single request for memory since it was last reset, so a test
-// can tell a refused picture from one whose pixels were set aside first.
-static size_t largestAllocation = 0;
-
-// GCC takes the free() below for a mismatch with the new above it.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(size_t n) {
-    largestAllocation = std::max(largestAllocation, n);
-    if (void* p = std::malloc(n ? n : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
-#pragma GCC diagnostic pop
+#include "tests/framework/teststreams.h"
 
 namespace fw {
 namespace {
-
-using Bytes = std::vector<uint8_t>;
 
 // --- PNG files made here with libpng ----------------------------------------
 
@@ -385,35 +363,6 @@ TEST(PngLoaderBadInput, AHeaderClaimingMoreThanTheDataCanHoldIsRefusedAtOnce) {
 
 // --- Streams and loaders ----------------------------------------------------
 
-// A stream over bytes that records its closing, and that can be told to be
-// unable to tell or to seek.
-class TestStream : public TStream {
-public:
-    TestStream(Bytes data, bool tells, bool seeks) : data_(std::move(data)), tells_(tells), seeks_(seeks) {}
-    int64_t Pos() override { return tells_ ? pos_ : -1; }
-    int64_t Size() override { return int64_t(data_.size()); }
-    int64_t Seek(int64_t pos) override {
-        if (!seeks_) return -1;
-        pos_ = std::clamp<int64_t>(pos, 0, Size());
-        return pos_;
-    }
-    int64_t Read(void* buf, int64_t count) override {
-        const int64_t n = std::clamp<int64_t>(count, 0, Size() - pos_);
-        std::memcpy(buf, data_.data() + pos_, size_t(n));
-        pos_ += n;
-        return n;
-    }
-    int64_t Write(const void*, int64_t) override { return 0; }
-    bool Eof() override { return pos_ == Size(); }
-    void Close() override { ++closed; }
-    int closed = 0;
-
-private:
-    Bytes data_;
-    int64_t pos_ = 0;
-    bool tells_, seeks_;
-};
-
 TEST(LoadPixmap, AStreamThatCannotTellItsPositionIsRefused) {
     Ref<TestStream> stream = New<TestStream>(EncodePng(SmallRgb()), false, true);
     try {
@@ -480,20 +429,9 @@ TEST(LoadPixmap, LoadersAreTriedNewestFirstEachFromTheStartPosition) {
     EXPECT_EQ(older->seenAt.size(), 1u);
 }
 
-// "pixmaptest::" URLs open a TestStream.
-class TestFactory : public TStreamFactory {
-public:
-    Ref<TStream> CreateStream(std::string_view, std::string_view protocol, std::string_view path,
-                              bool, bool) override {
-        if (protocol != "pixmaptest") return nullptr;
-        last = New<TestStream>(path == "junk" ? Bytes(10, 'x') : EncodePng(SmallRgb()), path != "untold", true);
-        return last;
-    }
-    Ref<TestStream> last;
-};
-
 TEST(LoadPixmap, TheUrlFormClosesTheStreamItOpenedOnEveryPath) {
-    Ref<TestFactory> factory = New<TestFactory>();
+    // "pixmaptest::" URLs open a TestStream over a picture, or over junk.
+    Ref<TestFactory> factory = New<TestFactory>("pixmaptest", EncodePng(SmallRgb()));
     AddStreamFactory(factory);
     EXPECT_TRUE(LoadPixmap("pixmaptest::picture"));
     EXPECT_EQ(factory->last->closed, 1);
@@ -611,23 +549,6 @@ TEST(MaskPixmap, APictureWithAlphaIsReturnedUntouched) {
 
 // --- The scene's pictures ---------------------------------------------------
 
-Bytes ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::string MediaPath(const std::string& name) { return std::string(SNOWFALL_MEDIA_DIR) + "/" + name; }
-
-// Registers a file of media/ as an embedded file, as the program does.
-bool Embed(const std::string& name) {
-    static std::vector<Bytes> kept;
-    const std::string path = MediaPath(name);
-    if (!std::filesystem::exists(path)) return false;
-    kept.push_back(ReadFile(path));
-    IncbinAdd(name, kept.back().data(), int32_t(kept.back().size()));
-    return true;
-}
-
 // The file's pixels as ImageMagick reads them ("rgb" or "rgba"), 8 bits each.
 Bytes ImageMagickPixels(const std::string& name, const std::string& layout) {
     const std::string command = "convert '" + MediaPath(name) + "' -depth 8 " + layout + ":-";
@@ -641,7 +562,7 @@ Bytes ImageMagickPixels(const std::string& name, const std::string& layout) {
 }
 
 TEST(ScenePictures, TheBackgroundIsOpaqueRgbAfterMasking) {
-    if (!Embed("pic4.png")) GTEST_SKIP() << "media/pic4.png is not there yet";
+    ASSERT_TRUE(Embed("pic4.png")) << "cannot embed " << MediaPath("pic4.png");
     Ref<TPixmap> p = LoadPixmap("incbin::pic4.png");
     ASSERT_TRUE(p);
     EXPECT_EQ(p->width, 1024);
@@ -663,7 +584,7 @@ TEST(ScenePictures, TheBackgroundIsOpaqueRgbAfterMasking) {
 }
 
 TEST(ScenePictures, TheFlakeKeepsItsAlpha) {
-    if (!Embed("flake.png")) GTEST_SKIP() << "media/flake.png is not there yet";
+    ASSERT_TRUE(Embed("flake.png")) << "cannot embed " << MediaPath("flake.png");
     Ref<TPixmap> p = LoadPixmap("incbin::flake.png");
     ASSERT_TRUE(p);
     EXPECT_EQ(p->width, 50);

@@ -1,11 +1,41 @@
 #include "tests/scene/scene_test.h"
 
+#include <filesystem>
+
 #include "media/media.h"
 
 void RegisterMedia() {
     fw::IncbinAdd("pic4.png", snowfall_media_pic4_png, snowfall_media_pic4_png_length);
     fw::IncbinAdd("flake.png", snowfall_media_flake_png, snowfall_media_flake_png_length);
     fw::IncbinAdd("hohoho.ogg", snowfall_media_hohoho_ogg, snowfall_media_hohoho_ogg_length);
+}
+
+namespace {
+
+std::string FileSize(const char* name) {
+    return std::to_string(std::filesystem::file_size(std::filesystem::path(SNOWFALL_MEDIA_DIR) / name));
+}
+
+}  // namespace
+
+std::vector<std::string> StartupTrace() {
+    return {
+        "IncbinAdd pic4.png " + FileSize("pic4.png"),
+        "IncbinAdd flake.png " + FileSize("flake.png"),
+        "IncbinAdd hohoho.ogg " + FileSize("hohoho.ogg"),
+        "Graphics 1024 768 16 60 0",
+        "MilliSecs 12345",
+        "SeedRnd 12345",
+        "SetBlend 4",
+        "HideMouse",
+        "SetMaskColor 255 0 255",
+        "LoadImage incbin::pic4.png -1",
+        "LoadImage incbin::flake.png -1",
+        "MidHandleImage flake",
+        "LoadSound incbin::hohoho.ogg 0",
+        "PlaySound jingle null",
+        "Cls",
+    };
 }
 
 void SceneTest::SetUp() {

@@ -15,6 +15,11 @@
 // registration is refused and changes nothing).
 void RegisterMedia();
 
+// The calls of start-up, in their order, up to the first frame's Cls, for a
+// clock that reads 12345: the blocks are registered with the lengths of the
+// files they were built from.
+std::vector<std::string> StartupTrace();
+
 class SceneTest : public ::testing::Test {
 protected:
     void SetUp() override;

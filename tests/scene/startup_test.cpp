@@ -1,6 +1,6 @@
 // The whole program on the stand-ins: start-up in its order, the first
 // frame, Escape, and what holds between frames of a long snowfall.
-#include <filesystem>
+#include <cstring>
 
 #include "tests/scene/scene_test.h"
 
@@ -9,34 +9,12 @@ namespace {
 using Startup = SceneTest;
 using Snowfall = SceneTest;
 
-std::string FileSize(const char* name) {
-    return std::to_string(std::filesystem::file_size(std::filesystem::path(SNOWFALL_MEDIA_DIR) / name));
-}
-
 TEST_F(Startup, CallsComeInTheirOrder) {
     standins::SetMilliSecs(12345);
     Record().escapeFromFlip = 1;
     EXPECT_EQ(SnowfallMain(), 0);
     std::vector<std::string> lines = Lines();
-    // The blocks are registered with the lengths of the files they were
-    // built from.
-    const std::vector<std::string> expected = {
-        "IncbinAdd pic4.png " + FileSize("pic4.png"),
-        "IncbinAdd flake.png " + FileSize("flake.png"),
-        "IncbinAdd hohoho.ogg " + FileSize("hohoho.ogg"),
-        "Graphics 1024 768 16 60 0",
-        "MilliSecs 12345",
-        "SeedRnd 12345",
-        "SetBlend 4",
-        "HideMouse",
-        "SetMaskColor 255 0 255",
-        "LoadImage incbin::pic4.png -1",
-        "LoadImage incbin::flake.png -1",
-        "MidHandleImage flake",
-        "LoadSound incbin::hohoho.ogg 0",
-        "PlaySound jingle null",
-        "Cls",
-    };
+    const std::vector<std::string> expected = StartupTrace();
     ASSERT_GE(lines.size(), expected.size());
     EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + long(expected.size())), expected);
 }
@@ -201,6 +179,38 @@ TEST_F(Snowfall, BetweenFramesTheCounterMatchesTheListAndNoFlakeIsPastTheLine) {
     // In the steady state about 1,225 flakes are alive.
     EXPECT_GT(objList->Count(), 1000);
     EXPECT_LT(objList->Count(), 1500);
+}
+
+// What start-up cannot do without ends the program with a message saying
+// which, instead of a snowfall on a screen that is blank or not there. Each
+// case runs in a fresh process, so that its own blocks are registered before
+// the program's and win.
+void RunWith(const char* name, const char* bytes) {
+    standins::Reset();
+    fw::IncbinAdd(name, bytes, int32_t(std::strlen(bytes)));
+    fw::RunApplication(SnowfallMain);
+}
+
+void RunWithoutDisplay() {
+    standins::Reset();
+    standins::Record().noDisplay = true;
+    fw::RunApplication(SnowfallMain);
+}
+
+TEST(StartupDeathTest, WithoutItsDisplayTheProgramSaysSoAndEnds) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(RunWithoutDisplay(), testing::ExitedWithCode(1),
+                "^Unable to set the display to 1024 x 768\n$");
+}
+
+TEST(StartupDeathTest, WithoutAPictureOrTheJingleTheProgramSaysWhichAndEnds) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(RunWith("pic4.png", "not a picture"), testing::ExitedWithCode(1),
+                "^Unable to load the background picture\n$");
+    EXPECT_EXIT(RunWith("flake.png", "not a picture"), testing::ExitedWithCode(1),
+                "^Unable to load the flake picture\n$");
+    EXPECT_EXIT(RunWith("hohoho.ogg", "not a sound"), testing::ExitedWithCode(1),
+                "^Unable to load the jingle\n$");
 }
 
 }  // namespace

@@ -129,6 +129,7 @@ void InitFramework() {}
 
 Ref<TGraphics> Graphics(int width, int height, int depth, int hertz, int flags) {
     Trace("Graphics", width, height, depth, hertz, flags);
+    if (recorder.noDisplay) return nullptr;
     recorder.width = width;
     recorder.height = height;
     recorder.state = standins::DrawState{};

@@ -66,6 +66,9 @@ struct Recorder {
     int64_t escapeFromFlip = std::numeric_limits<int64_t>::max();
     int64_t flips = 0;
 
+    // Graphics answers null, as where the display mode cannot be set.
+    bool noDisplay = false;
+
     // The display that the last Graphics opened (0 × 0 while none is open).
     int width = 0, height = 0;
     DrawState state;
