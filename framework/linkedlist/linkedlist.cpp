@@ -24,11 +24,10 @@ Ref<Object> TListEnum::NextObject() {
     if (!HasNext()) return nullptr;
     Ref<Object> value = link_->value_;
     link_ = link_->next_;
-    // Links and values lie wherever they were allocated, and a pass that
-    // waits for each in turn spends most of its time on cache misses (a
-    // frame's pass over the flakes, after the driver has drawn, most of all).
-    // Asking now for the link after the next and for the next value lets the
-    // caller's work on this value hide the wait.
+    // Links and values lie wherever they were allocated, so a long pass
+    // spends most of its time waiting for memory. Asking now for the link
+    // after the next and for the next value lets the caller's work on this
+    // value hide that wait.
     if (const TLink* next = link_.get()) {
         __builtin_prefetch(next->next_.get());
         __builtin_prefetch(next->value_.get());

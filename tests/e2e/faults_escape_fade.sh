@@ -5,7 +5,7 @@
 # Usage: faults_escape_fade.sh PATH/TO/snowfall
 set -u
 snowfall=$(realpath "$1")
-. "$(dirname "$0")/faults_lib.sh"
+. "$(dirname "$0")/e2e_lib.sh"
 in_xvfb "$@"
 make_work
 
@@ -13,7 +13,7 @@ export SDL_AUDIODRIVER=dummy
 start_snowfall
 wait_for_display
 sleep 1.5
-running "$pid" || fail "snowfall ended by itself: $(cat "$work/stderr")"
+running || fail "snowfall ended by itself: $(cat "$work/stderr")"
 
 t0=$(now)
 xdotool keydown Escape
@@ -25,7 +25,7 @@ xdotool keyup Up key Escape
 xdotool keydown Escape
 sleep 0.3
 xdotool key x
-wait_for_exit 30
+wait_for_exit "$(now)" 30
 took=$(seconds_since "$t0")
 xdotool keyup Escape
 echo "status $status, $took s after Escape; standard error:"

@@ -5,7 +5,7 @@
 # Usage: faults_escape_startup.sh PATH/TO/snowfall
 set -u
 snowfall=$(realpath "$1")
-. "$(dirname "$0")/faults_lib.sh"
+. "$(dirname "$0")/e2e_lib.sh"
 in_xvfb "$@"
 make_work
 
@@ -15,7 +15,7 @@ start_snowfall
 wait_for_display
 t0=$(now)
 xdotool keydown Escape
-wait_for_exit 40
+wait_for_exit "$(now)" 40
 took=$(seconds_since "$t0")
 xdotool keyup Escape
 echo "status $status, $took s after Escape; standard error:"

@@ -5,7 +5,7 @@
 # Usage: faults_no_display.sh PATH/TO/snowfall
 set -u
 snowfall=$(realpath "$1")
-. "$(dirname "$0")/faults_lib.sh"
+. "$(dirname "$0")/e2e_lib.sh"
 make_work
 
 t0=$(now)

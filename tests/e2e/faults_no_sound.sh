@@ -5,7 +5,7 @@
 # Usage: faults_no_sound.sh PATH/TO/snowfall
 set -u
 snowfall=$(realpath "$1")
-. "$(dirname "$0")/faults_lib.sh"
+. "$(dirname "$0")/e2e_lib.sh"
 in_xvfb "$@"
 make_work
 
@@ -13,17 +13,14 @@ export SDL_AUDIODRIVER=nonexistent
 start_snowfall
 wait_for_display
 sleep 2
-running "$pid" || fail "snowfall ended by itself: $(cat "$work/stderr")"
-ground=$(screen_band_mean 560 200) || fail "no screenshot"
+running || fail "snowfall ended by itself: $(cat "$work/stderr")"
+import -window root "$work/shot.png" || fail "no screenshot"
+ground=$(mean_of "$work/shot.png" 1024x200+0+560)
 echo "mean brightness of the ground: $ground"
 less_than 0.5 "$ground" || fail "the picture is not on the screen"
 
-# Held for a moment: a press and its release taken in by one KeyDown leave
-# the key up.
-xdotool keydown Escape
-sleep 0.2
-xdotool keyup Escape
-wait_for_exit 30
+hold_escape
+wait_for_exit "$(now)" 30
 echo "status $status, $took s after Escape; standard error:"
 cat "$work/stderr"
 [ "$status" -eq 0 ] || fail "status $status"

@@ -8,7 +8,7 @@
 set -u
 sig=$1
 snowfall=$(realpath "$2")
-. "$(dirname "$0")/faults_lib.sh"
+. "$(dirname "$0")/e2e_lib.sh"
 in_xvfb "$@"
 make_work
 command -v strace >/dev/null || fail "strace is needed"
@@ -23,13 +23,13 @@ export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw"
 start_snowfall
 wait_for_display
 sleep 1.5
-running "$pid" || fail "snowfall ended by itself: $(cat "$work/stderr")"
+running || fail "snowfall ended by itself: $(cat "$work/stderr")"
 size1=$(stat -c %s "$work/audio.raw")
 sleep 0.3
 size2=$(stat -c %s "$work/audio.raw")
 [ "$size2" -gt "$size1" ] || fail "the sound output is not running"
 kill -"$sig" "$pid"
-wait_for_exit 10
+wait_for_exit "$(now)" 10
 echo "SIG$sig: status $status after $took s"
 [ "$status" -eq $((128 + signum)) ] || fail "status $status, not death by SIG$sig ($((128 + signum)))"
 # Within a second on a quiet machine; the bound (FAULTS_END_LIMIT seconds, 2
@@ -48,7 +48,7 @@ strace -f --seccomp-bpf -qq -yy -e trace=connect,close,tgkill -o "$work/trace" \
 tracer=$!
 # The traced process, from the first line of the trace.
 until traced=$(head -1 "$work/trace" 2>/dev/null | cut -d' ' -f1) && [ -n "$traced" ]; do
-    running "$tracer" || fail "strace ended: $(cat "$work/stderr")"
+    alive "$tracer" || fail "strace ended: $(cat "$work/stderr")"
     sleep 0.01
 done
 pid=$tracer
@@ -56,7 +56,7 @@ wait_for_display
 sleep 1.5
 kill -"$sig" "$traced"
 # strace ends as the process it traces ended.
-wait_for_exit 20
+wait_for_exit "$(now)" 20
 [ "$status" -eq $((128 + signum)) ] || fail "traced: status $status"
 pid=$traced
 
@@ -89,7 +89,7 @@ echo "signal at line $got, display closed at $display, sound output at $sound, s
 start_snowfall
 wait_for_display
 kill -"$sig" "$pid"
-wait_for_exit 20
+wait_for_exit "$(now)" 20
 echo "SIG$sig during start-up: status $status after $took s"
 [ "$status" -eq $((128 + signum)) ] || fail "status $status, not death by SIG$sig"
 echo ok

@@ -8,7 +8,7 @@
 # before the whole fade has run (101 frames, some 1.7 s at 60 Hz); with
 # E2E_SCREENSHOT=path set, the screenshot of the running scene is kept there.
 set -u
-. "$(dirname "$0")/snowfall_lib.sh"
+. "$(dirname "$0")/e2e_lib.sh"
 [ $# -eq 4 ] || fail "usage: snowfall_test.sh SNOWFALL CLOSEWINDOW JINGLECHECK MEDIA_DIR"
 in_xvfb "$@"
 
