@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# Escape already held down when snowfall starts: the program never sees that
-# press, so the snowfall runs on under the held key; released and pressed
-# anew, Escape starts the fade and the program ends with status 0.
+# Escape pressed before snowfall starts: the program never sees that press,
+# so the snowfall runs on; pressed anew, Escape starts the fade and the
+# program ends with status 0.
 # Usage: escape_before_display.sh SNOWFALL
 set -u
 . "$(dirname "$0")/e2e_lib.sh"
 [ $# -eq 1 ] || fail "usage: escape_before_display.sh SNOWFALL"
-# A server that resets, as this test has always had: the reset when xdotool
-# disconnects lets Escape up before snowfall starts. Kept held (-noreset),
-# the key ends snowfall within 3 s of its start.
+# A server that resets when xdotool disconnects, which lets Escape up again
+# before snowfall starts. A key still held when the window gets the keyboard
+# is reported by SDL on X11 as a fresh press, and would end the snowfall.
 xvfb_reset=1 in_xvfb "$@"
 
 snowfall=$(realpath "$1")
