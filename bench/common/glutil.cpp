@@ -78,3 +78,29 @@ void main() { colour = texture(picture, texCoord); }
 }
 
 }  // namespace bench
+
+namespace bench {
+
+GLWindow OpenGLWindow(const char* title) {
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) throw std::runtime_error(SDL_GetError());
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+    SDL_Window* window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                          1024, 768, SDL_WINDOW_OPENGL);
+    if (!window) throw std::runtime_error(SDL_GetError());
+    SDL_GLContext context = SDL_GL_CreateContext(window);
+    if (!context) throw std::runtime_error(SDL_GetError());
+    return {window, context};
+}
+
+void ShowBlackFrame(SDL_Window* window) {
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    SDL_GL_SwapWindow(window);
+    glFinish();
+}
+
+}  // namespace bench

@@ -112,17 +112,7 @@ void Run(int argc, char** argv) {
     const size_t warm = size_t(bench::IntOption(argc, argv, "warm", 10));
     if (list.Frames() == 0) throw std::runtime_error("the draw list holds no frame");
 
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) throw std::runtime_error(SDL_GetError());
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
-    SDL_Window* window = SDL_CreateWindow("floor", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                          kWidth, kHeight, SDL_WINDOW_OPENGL);
-    if (!window) throw std::runtime_error(SDL_GetError());
-    SDL_GLContext context = SDL_GL_CreateContext(window);
-    if (!context) throw std::runtime_error(SDL_GetError());
+    const auto [window, context] = bench::OpenGLWindow("floor");
     SDL_GL_SetSwapInterval(0);
 
     const Atlas atlas = MakeAtlas(*Load(media + "/pic4.png"), *Load(media + "/flake.png"));

@@ -66,20 +66,8 @@ int Wait(pid_t pid) {
 
 // The floor: a GL context and one frame shown, then its peak.
 void FloorChild() {
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) throw std::runtime_error(SDL_GetError());
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_Window* window = SDL_CreateWindow("floor", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                          1024, 768, SDL_WINDOW_OPENGL);
-    if (!window) throw std::runtime_error(SDL_GetError());
-    SDL_GLContext context = SDL_GL_CreateContext(window);
-    if (!context) throw std::runtime_error(SDL_GetError());
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    SDL_GL_SwapWindow(window);
-    glFinish();
+    const auto [window, context] = bench::OpenGLWindow("floor");
+    bench::ShowBlackFrame(window);
     const int64_t contextPeak = bench::PeakResidentBytes();
     // And once it has drawn a picture (a shader, a texture, one draw), as
     // every program that shows one must.

@@ -147,20 +147,8 @@ size_t DecodeOgg(const unsigned char* data, int32_t length) {
 // shows the background picture.
 void FloorChild(double spawned) {
     const double entered = bench::WallMs();
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) throw std::runtime_error(SDL_GetError());
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_Window* window = SDL_CreateWindow("floor", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                          1024, 768, SDL_WINDOW_OPENGL);
-    if (!window) throw std::runtime_error(SDL_GetError());
-    SDL_GLContext context = SDL_GL_CreateContext(window);
-    if (!context) throw std::runtime_error(SDL_GetError());
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    SDL_GL_SwapWindow(window);
-    glFinish();
+    const auto [window, context] = bench::OpenGLWindow("floor");
+    bench::ShowBlackFrame(window);
     const double contextReady = bench::WallMs();
     const std::vector<uint8_t> background =
         DecodePng(snowfall_media_pic4_png, snowfall_media_pic4_png_length);
