@@ -61,6 +61,9 @@ Ref<TGLGraphics> TGLGraphics::Open(int width, int height, int depth, int hertz, 
     if (width <= 0 || height <= 0) return nullptr;
     // The program handles SIGINT and SIGTERM itself.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // A full-screen window needs no decorations; on Wayland the decoration
+    // library would only print its search for plugins on standard error.
+    SDL_SetHint(SDL_HINT_VIDEO_WAYLAND_ALLOW_LIBDECOR, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         throw RuntimeError(std::string("Unable to open the display: ") + SDL_GetError());
     RefuseUnaskedInvisibleDisplay();

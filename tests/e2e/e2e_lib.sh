@@ -1,5 +1,5 @@
 # Shared by the end-to-end tests (snowfall_test.sh, escape_before_display.sh,
-# faults_*.sh): sourced, never run on its own. Each test starts snowfall
+# faults_*.sh, wayland_test.sh, fresh_clone_test.sh): sourced, never run on its own. Each test starts snowfall
 # itself, in an Xvfb of its own where it needs one, sets pid, and judges the
 # program only by what a user or the system can see.
 
@@ -39,13 +39,14 @@ in_xvfb() {
 
 # A scratch folder, $work, removed at the end; the current folder, so that a
 # core dump would land in it. However the test ends, the snowfall it started
-# is stopped ($traced: one that strace runs), and so is the X server when
-# xvfb-run, which stops it otherwise, was killed before the test ended.
-pid= traced= xserver=
+# is stopped ($traced: one that strace runs), and so is the Wayland
+# compositor it started, $compositor, and the X server when xvfb-run, which
+# stops it otherwise, was killed before the test ended.
+pid= traced= compositor= xserver=
 make_work() {
     work=$(mktemp -d)
     xserver=$(pgrep -P "$PPID" -x Xvfb)
-    trap 'kill -KILL $pid $traced 2>/dev/null; alive "$PPID" || kill -TERM $xserver 2>/dev/null; rm -rf "$work"' EXIT
+    trap 'kill -KILL $pid $traced $compositor 2>/dev/null; alive "$PPID" || kill -TERM $xserver 2>/dev/null; rm -rf "$work"' EXIT
     trap 'exit 1' INT TERM HUP
     cd "$work" || fail "no scratch folder"
 }
@@ -75,18 +76,40 @@ wait_for_display() {
 # Mean of the grey levels (0 to 1) over WIDTHxHEIGHT+X+Y of a picture.
 mean_of() { convert "$1" -crop "$2" +repage -colorspace Gray -format '%[fx:mean]' info:; }
 
-# Waits until the scene is up: the snow-covered ground of the picture shows.
+# wait_for_picture [LIMIT]: waits until the scene is up, the snow-covered
+# ground of the picture showing, at most LIMIT seconds (60 if not given).
 wait_for_picture() {
-    local t0
+    local t0 limit=${1:-60}
     t0=$(now)
     while :; do
         running || fail "snowfall ended before its picture showed: $(cat "$work/stderr")"
-        less_than "$(seconds_since "$t0")" 60 || fail "no picture 60 s after the start"
+        less_than "$(seconds_since "$t0")" "$limit" || fail "no picture $limit s after the start"
         import -window root "$work/shot.png" 2>/dev/null &&
             less_than 0.5 "$(mean_of "$work/shot.png" 1024x208+0+560)" && break
         sleep 0.2
     done
     echo "the picture shows after $(seconds_since "$t0") s"
+}
+
+# check_scene MEDIA_DIR: the screenshot $work/shot.png shows the snowfall
+# running over the night picture in MEDIA_DIR.
+check_scene() {
+    local whole ground ground_diff flakes
+    # Not a black screen.
+    whole=$(mean_of "$work/shot.png" 1024x768+0+0)
+    less_than 0.15 "$whole" || fail "the screen is dark: mean $whole"
+    # Below the snow line only the picture shows, one to one: the light ground.
+    convert "$work/shot.png" "$1/pic4.png" -compose difference -composite "$work/diff.png"
+    ground=$(mean_of "$work/shot.png" 1024x208+0+560)
+    ground_diff=$(mean_of "$work/diff.png" 1024x208+0+560)
+    less_than 0.6 "$ground" || fail "the ground is not light: mean $ground"
+    less_than "$ground_diff" 0.02 || fail "the ground differs from the picture by $ground_diff"
+    # Above it, flakes add their light to the night sky: a good part of the sky
+    # is clearly brighter than the picture there.
+    flakes=$(convert "$work/diff.png" -crop 1024x480+0+0 +repage -colorspace Gray -threshold 15% \
+        -format '%[fx:mean]' info:)
+    less_than 0.02 "$flakes" || fail "no flakes over the sky: $flakes of it brighter than the picture"
+    echo "screen mean $whole, ground $ground (off the picture by $ground_diff), sky under flakes $flakes"
 }
 
 # Escape, held for a while: only a key down when the frame looks at the
@@ -116,6 +139,15 @@ wait_for_exit() {
 # snowfall's own standard error, without the LeakSanitizer report that an
 # instrumented build may add when it exits.
 own_stderr() { sed '/^==========*$/,$d' "$work/stderr"; }
+
+# A normal run says nothing on standard error: nothing but the banner of
+# SDL's disk audio driver, which the tests listen through.
+check_quiet() {
+    local said
+    said=$(own_stderr | grep -v -e '^CRITICAL: You are using the SDL disk i/o audio driver!$' \
+        -e '^CRITICAL:  Writing to file \[.*\]\.$')
+    [ -z "$said" ] || fail "snowfall said on standard error: $said"
+}
 
 # Under LeakSanitizer (run with exitcode=0, see tests/CMakeLists.txt) a leak
 # report may name only the libraries below snowfall: no frame of any leak
