@@ -1,7 +1,8 @@
 # Shared by the end-to-end tests (snowfall_test.sh, escape_before_display.sh,
-# faults_*.sh, wayland_test.sh, fresh_clone_test.sh): sourced, never run on its own. Each test starts snowfall
-# itself, in an Xvfb of its own where it needs one, sets pid, and judges the
-# program only by what a user or the system can see.
+# faults_*.sh, wayland_test.sh, fresh_clone_test.sh): sourced, never run on
+# its own. Each test starts snowfall itself, in an Xvfb of its own where it
+# needs one, sets pid, and judges the program only by what a user or the
+# system can see.
 
 fail() {
     echo "FAIL: $*" >&2
