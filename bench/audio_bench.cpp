@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "framework/audio/audio.h"
+#include "framework/audio/mixeraudio/mixeraudio.h"
 
 namespace {
 

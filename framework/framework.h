@@ -16,7 +16,10 @@
 #include "framework/draw2d/draw2d.h"
 
 namespace fw {
-// Readies every module before the display is opened: the sound output (or
-// the silent driver), the OpenGL drawing driver, the event handling.
+// Readies the framework before the display is opened: installs the SDL2_mixer
+// sound output (where none can be opened the silent driver stays) and the
+// OpenGL drawing driver, each unless a driver of its kind is installed
+// already (SetAudioDriver, SetGraphicsDriver: tests and tools install theirs
+// first).
 void InitFramework();
 }  // namespace fw

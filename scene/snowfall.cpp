@@ -28,6 +28,13 @@ T Need(T thing, const char* what) {
 }  // namespace
 
 int SnowfallMain() {
+    StartUp();
+    Snowfall();
+    ClosingFade();
+    return 0;
+}
+
+void StartUp() {
     // The embedded files come first, before the framework is initialised.
     fw::IncbinAdd("pic4.png", snowfall_media_pic4_png, snowfall_media_pic4_png_length);
     fw::IncbinAdd("flake.png", snowfall_media_flake_png, snowfall_media_flake_png_length);
@@ -51,15 +58,19 @@ int SnowfallMain() {
     objList = fw::New<fw::TList>();
     // Last, so the jingle starts only once everything is loaded.
     fw::PlaySound(sound, nullptr);
+}
 
-    // The snowfall: the first frame runs before any look at Escape.
+void Snowfall() {
+    // The first frame runs before any look at Escape.
     do {
         DrawFrame();
         fw::Flip(-1);
     } while (!fw::KeyDown(27));
+}
 
-    // The closing fade: 101 steps, 0 to 100, over whatever the last frame
-    // left; no input is looked at, so it cannot be cut short.
+void ClosingFade() {
+    // Over whatever the last frame left; no input is looked at, so it cannot
+    // be cut short.
     counter = 0;
     while (counter <= 100) {
         fw::DrawImage(imgRed, 0.0f, 0.0f, 0);
@@ -67,7 +78,6 @@ int SnowfallMain() {
         fw::Flip(-1);
         counter = counter + 1;
     }
-    return 0;
 }
 
 void DrawFrame() {

@@ -20,6 +20,18 @@ extern fw::Ref<Obj> o;
 // Returns 0.
 int SnowfallMain();
 
+// Start-up: the embedded files, the framework, the display, the seeding from
+// the clock, the drawing state, both pictures, the jingle, the colour cycle
+// and an empty flake list; last, the jingle starts. Raises RuntimeError saying
+// which where the display, a picture or the jingle cannot be had.
+void StartUp();
+// The snowfall: frame after frame, each shown by Flip(-1), until Escape is
+// found held after one.
+void Snowfall();
+// The closing fade: 101 steps, 0 to 100, each the picture, FadeToWhite at
+// that step and Flip(-1).
+void ClosingFade();
+
 // One frame of the snowfall, everything before Flip: clear, tint, four new
 // flakes, the pass, the reset of the drawing state, the colour step and the
 // background.

@@ -3,12 +3,11 @@
 #include <cstdlib>
 
 #include "framework/audio/audiodriver.h"
+#include "framework/runtime/trace.h"
 
 namespace fw {
 namespace {
 
-// Stands in when no output is open: sounds and channels exist as usual, and
-// nothing is heard.
 class TSilentDriver final : public TAudioDriver {
 public:
     Ref<TSound> CreateSound(const TAudioSample&, bool) override { return New<TSound>(); }
@@ -17,31 +16,35 @@ public:
     }
 };
 
-TSilentDriver silentDriver;
-std::unique_ptr<TAudioDriver> output;
+Ref<TAudioDriver> installed;
 
-TAudioDriver& Driver() { return output ? *output : silentDriver; }
+TAudioDriver& Driver() { return installed ? *installed : *SilentAudioDriver(); }
+
+extern "C" void DropAudioDriverAtExit() { installed = nullptr; }
 
 }  // namespace
 
-void InitAudio() {
-    if (output) return;
-    output = OpenMixerAudio();
-    // Registered once, at the first open: the framework opens the output
-    // before the display, so at exit the display's handler runs first.
+void SetAudioDriver(Ref<TAudioDriver> driver) {
     static bool handlerRegistered = false;
-    if (output && !handlerRegistered) {
-        std::atexit(StopAudio);
+    if (driver && !handlerRegistered) {
+        std::atexit(DropAudioDriverAtExit);
         handlerRegistered = true;
     }
+    installed = std::move(driver);
 }
 
-void StopAudio() { output.reset(); }
+Ref<TAudioDriver> GetAudioDriver() { return installed; }
+
+Ref<TAudioDriver> SilentAudioDriver() {
+    static const Ref<TAudioDriver> silent = New<TSilentDriver>();
+    return silent;
+}
 
 Ref<TSound> LoadSound(std::string_view url, int flags) {
     Ref<TAudioSample> sample = LoadAudioSample(url);
-    if (!sample) return nullptr;
-    return LoadSound(sample, flags);
+    Ref<TSound> sound = sample ? LoadSound(sample, flags) : nullptr;
+    Trace("LoadSound", static_cast<const Object*>(sound.get()), url, flags);
+    return sound;
 }
 
 Ref<TSound> LoadSound(const Ref<TAudioSample>& sample, int flags) {
@@ -51,8 +54,10 @@ Ref<TSound> LoadSound(const Ref<TAudioSample>& sample, int flags) {
 }
 
 Ref<TChannel> PlaySound(const Ref<TSound>& sound, const Ref<TChannel>& channel) {
-    if (!sound) return nullptr;
-    return Driver().Play(sound, channel);
+    Ref<TChannel> played = sound ? Driver().Play(sound, channel) : nullptr;
+    Trace("PlaySound", static_cast<const Object*>(played.get()), static_cast<const Object*>(sound.get()),
+          static_cast<const Object*>(channel.get()));
+    return played;
 }
 
 }  // namespace fw

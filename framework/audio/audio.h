@@ -10,17 +10,12 @@
 namespace fw {
 
 // A sound ready to play: its samples already in the output's format. The
-// driver in place when it was loaded makes it and keeps its data.
+// sound driver in place when it was loaded (audiodriver.h) makes it and keeps
+// its data.
 class TSound : public Object {};
 
 // One playing voice. Dropping it does not stop what it plays.
 class TChannel : public Object {};
-
-// Opens the sound output (44,100 Hz, 16-bit, stereo) and registers the exit
-// handler that stops it. Where no output can be opened the silent driver
-// stays in place, and nothing is reported. Does nothing while the output is
-// open.
-void InitAudio();
 
 // Decodes the whole sound at `url` through LoadAudioSample and converts it to
 // the output's format. `flags` 0 makes a sound that plays once, any other

@@ -1,18 +1,17 @@
-// Inside the audio module: the driver interface behind LoadSound and
-// PlaySound, and the stopping of the output.
+// The sound driver: what LoadSound and PlaySound need of a sound output.
+//
+// Exactly one driver is in place at any time: the silent one until another
+// is installed. The framework's initialisation installs the SDL2_mixer
+// output (mixeraudio/), where one can be opened; tests and tools install
+// their own.
 #pragma once
-
-#include <memory>
 
 #include "framework/audio/audio.h"
 
 namespace fw {
 
-// The sound output in use. Exactly one driver is in place at any time: the
-// silent one until InitAudio opens the output, and again once it is stopped.
-class TAudioDriver {
+class TAudioDriver : public Object {
 public:
-    virtual ~TAudioDriver() = default;
     // A sound of this driver made from `sample`, or null when the sample
     // cannot be converted to the output's format.
     virtual Ref<TSound> CreateSound(const TAudioSample& sample, bool loop) = 0;
@@ -20,12 +19,16 @@ public:
     virtual Ref<TChannel> Play(const Ref<TSound>& sound, const Ref<TChannel>& channel) = 0;
 };
 
-// The output over SDL2_mixer, open, or null when it cannot be opened.
-std::unique_ptr<TAudioDriver> OpenMixerAudio();
+// Installs the driver that later LoadSound calls make their sounds with and
+// PlaySound plays them on; null puts the silent driver back. The first
+// install registers an exit handler that lets the driver go (so an output
+// stops): the framework installs its sound output before it opens the
+// display, so at exit the display is given back first.
+void SetAudioDriver(Ref<TAudioDriver> driver);
+// The driver installed, null while the silent one is in place.
+Ref<TAudioDriver> GetAudioDriver();
 
-// Stops the output, cutting off whatever plays, and puts the silent driver
-// back in place until InitAudio opens it again. The exit handler; nothing
-// when no output is open.
-void StopAudio();
+// The silent driver: sounds and channels exist as usual, and nothing is heard.
+Ref<TAudioDriver> SilentAudioDriver();
 
 }  // namespace fw

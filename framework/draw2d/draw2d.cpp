@@ -5,21 +5,13 @@
 #include <numbers>
 
 #include "framework/draw2d/draw2ddriver.h"
+#include "framework/runtime/trace.h"
 
 namespace fw {
 
-// Reaches an image's frame, which only draw2d itself handles.
-class TDraw2DImageAccess {
-public:
-    static TImageFrame& Frame(TImage& image, TDraw2DDriver& driver, uint64_t display) {
-        if (!image.frame_ || image.frameDisplay_ != display) {
-            // The frame of an earlier display went with it.
-            image.frame_ = driver.CreateFrame(*image.pixmap, image.flags);
-            image.frameDisplay_ = display;
-        }
-        return *image.frame_;
-    }
-};
+// Here, where the frame's type is complete.
+TImage::TImage() = default;
+TImage::~TImage() = default;
 
 namespace {
 
@@ -27,6 +19,8 @@ namespace {
 struct State {
     // The driver whose display is open; Graphics holds it while it is.
     TDraw2DDriver* driver = nullptr;
+    // That display's number.
+    uint64_t display = 0;
     uint8_t red = 255, green = 255, blue = 255;
     uint8_t alpha = 255;
     int blend = 1;
@@ -37,9 +31,6 @@ struct State {
 };
 
 State state;
-// Numbers the displays opened, so an image can tell whether its frame was
-// made for the open one.
-uint64_t displayCount = 0;
 
 // For the whole process, read by LoadImage.
 int maskRed = 0, maskGreen = 0, maskBlue = 0;
@@ -49,6 +40,16 @@ uint8_t ClampComponent(int value) { return uint8_t(std::clamp(value, 0, 255)); }
 
 // The quad of a w × h draw with handle (hx, hy) on (x, y): the corners
 // (−hx, −hy) … (w − hx, h − hy), scaled, then turned, about the handle.
+// The image's frame for the open display: the frame of an earlier display
+// went with it.
+TImageFrame& Frame(TImage& image) {
+    if (!image.frame || image.frameDisplay != state.display) {
+        image.frame = state.driver->CreateFrame(*image.pixmap, image.flags);
+        image.frameDisplay = state.display;
+    }
+    return *image.frame;
+}
+
 TQuad Place(float x, float y, float w, float h, float hx, float hy) {
     TQuad quad;
     const double px[4] = {-hx, w - hx, w - hx, -hx};
@@ -69,10 +70,10 @@ TQuad Place(float x, float y, float w, float h, float hx, float hy) {
 
 }  // namespace
 
-void TDraw2DDriver::GraphicsOpened(TGraphics&) {
+void TDraw2DDriver::GraphicsOpened(TGraphics& graphics) {
     state = State{};
     state.driver = this;
-    ++displayCount;
+    state.display = graphics.number;
     maskRed = maskGreen = maskBlue = 0;
     autoImageFlags = MASKEDIMAGE | FILTEREDIMAGE;
 }
@@ -81,48 +82,57 @@ void TDraw2DDriver::GraphicsClosed() { state.driver = nullptr; }
 
 void Cls() {
     if (state.driver) state.driver->Cls();
+    Trace("Cls", std::monostate{});
 }
 
 void SetColor(int red, int green, int blue) {
     state.red = ClampComponent(red);
     state.green = ClampComponent(green);
     state.blue = ClampComponent(blue);
+    Trace("SetColor", std::monostate{}, red, green, blue);
 }
 
 void SetAlpha(float alpha) {
     // Written so that NaN gives 0.
-    if (!(alpha > 0)) alpha = 0;
-    if (alpha > 1) alpha = 1;
-    state.alpha = uint8_t(alpha * 255.0f);
+    const float clamped = !(alpha > 0) ? 0.0f : alpha > 1 ? 1.0f : alpha;
+    state.alpha = uint8_t(clamped * 255.0f);
+    Trace("SetAlpha", std::monostate{}, alpha);
 }
 
 void SetBlend(int blend) {
     if (blend >= 1 && blend <= 5) state.blend = blend;
+    Trace("SetBlend", std::monostate{}, blend);
 }
 
 void SetMaskColor(int red, int green, int blue) {
     maskRed = ClampComponent(red);
     maskGreen = ClampComponent(green);
     maskBlue = ClampComponent(blue);
+    Trace("SetMaskColor", std::monostate{}, red, green, blue);
 }
 
 void SetHandle(float x, float y) {
     state.handleX = x;
     state.handleY = y;
+    Trace("SetHandle", std::monostate{}, x, y);
 }
 
 void SetRotation(float angle) {
     const double radians = double(angle) * std::numbers::pi / 180.0;
     state.sin = std::sin(radians);
     state.cos = std::cos(radians);
+    Trace("SetRotation", std::monostate{}, angle);
 }
 
 void SetScale(float scaleX, float scaleY) {
     state.scaleX = scaleX;
     state.scaleY = scaleY;
+    Trace("SetScale", std::monostate{}, scaleX, scaleY);
 }
 
-Ref<TImage> LoadImage(std::string_view url, int flags) {
+namespace {
+
+Ref<TImage> MakeImage(std::string_view url, int flags) {
     Ref<TPixmap> pixmap = LoadPixmap(url);
     if (!pixmap) return nullptr;
     if (flags == -1) flags = autoImageFlags;
@@ -139,10 +149,20 @@ Ref<TImage> LoadImage(std::string_view url, int flags) {
     return image;
 }
 
+}  // namespace
+
+Ref<TImage> LoadImage(std::string_view url, int flags) {
+    Ref<TImage> image = MakeImage(url, flags);
+    Trace("LoadImage", static_cast<const Object*>(image.get()), url, flags);
+    return image;
+}
+
 void MidHandleImage(const Ref<TImage>& image) {
-    if (!image) return;
-    image->handleX = float(image->width) * 0.5f;
-    image->handleY = float(image->height) * 0.5f;
+    if (image) {
+        image->handleX = float(image->width) * 0.5f;
+        image->handleY = float(image->height) * 0.5f;
+    }
+    Trace("MidHandleImage", std::monostate{}, static_cast<const Object*>(image.get()));
 }
 
 int ImageWidth(const Ref<TImage>& image) { return image ? image->width : 0; }
@@ -150,15 +170,16 @@ int ImageWidth(const Ref<TImage>& image) { return image ? image->width : 0; }
 int ImageHeight(const Ref<TImage>& image) { return image ? image->height : 0; }
 
 void DrawImage(const Ref<TImage>& image, float x, float y, int frame) {
-    if (!state.driver || !image || frame != 0 || !image->pixmap) return;
-    TImageFrame& drawn = TDraw2DImageAccess::Frame(*image, *state.driver, displayCount);
-    state.driver->DrawFrame(drawn, Place(x, y, float(image->width), float(image->height),
-                                         image->handleX, image->handleY));
+    if (state.driver && image && frame == 0 && image->pixmap) {
+        state.driver->DrawFrame(Frame(*image), Place(x, y, float(image->width), float(image->height),
+                                                     image->handleX, image->handleY));
+    }
+    Trace("DrawImage", std::monostate{}, static_cast<const Object*>(image.get()), x, y, frame);
 }
 
 void DrawRect(float x, float y, float width, float height) {
-    if (!state.driver) return;
-    state.driver->DrawRect(Place(x, y, width, height, state.handleX, state.handleY));
+    if (state.driver) state.driver->DrawRect(Place(x, y, width, height, state.handleX, state.handleY));
+    Trace("DrawRect", std::monostate{}, x, y, width, height);
 }
 
 }  // namespace fw

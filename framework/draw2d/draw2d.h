@@ -26,6 +26,9 @@ constexpr int FILTEREDIMAGE = 2;  // sampled bilinearly, else the nearest pixel
 // A picture to draw, with one frame.
 class TImage : public Object {
 public:
+    TImage();
+    ~TImage() override;
+
     int width = 0;
     int height = 0;
     int flags = 0;
@@ -35,13 +38,10 @@ public:
     // its draw position.
     float handleX = 0, handleY = 0;
     Ref<TPixmap> pixmap;
-
-private:
-    friend class TDraw2DImageAccess;
-    // The driver's copy of the picture, made at the first draw after
-    // Graphics, for the display numbered `frameDisplay_`.
-    Ref<TImageFrame> frame_;
-    uint64_t frameDisplay_ = 0;
+    // The drawing driver's copy of the picture, made by the first draw on a
+    // display, and that display's number (TGraphics::number); draw2d's own.
+    Ref<TImageFrame> frame;
+    uint64_t frameDisplay = 0;
 };
 
 // Fills the whole back buffer with the clear colour, black.

@@ -39,6 +39,8 @@ public:
     int64_t refreshMicros = 0;
     // CreateGraphics answers null, as when the mode cannot be set.
     bool refuseMode = false;
+    // While false, nothing is kept in log, draws and shows: for long runs.
+    bool keep = true;
 
     // What happened, in order, one line each: "open 1024x768 16 60 0",
     // "close", "cls", "show", "show refresh", "pointer 512 384",

@@ -7,6 +7,7 @@
 #include "framework/graphics/graphicsdriver.h"
 #include "framework/polledinput/polledinput.h"
 #include "framework/runtime/runtime.h"
+#include "framework/runtime/trace.h"
 
 namespace fw {
 namespace {
@@ -103,6 +104,7 @@ private:
 };
 
 Ref<TGraphicsDriver> currentDriver;
+uint64_t displaysMade = 0;
 
 // The open display and the driver that made it.
 Ref<TGraphicsDriver> openDriver;
@@ -115,11 +117,17 @@ extern "C" void EndGraphicsAtExit() { EndGraphics(); }
 
 }  // namespace
 
+TGraphics::TGraphics(int width, int height, int depth, int hertz, int flags)
+    : width(width), height(height), depth(depth), hertz(hertz), flags(flags),
+      number(++displaysMade) {}
+
 void SetGraphicsDriver(Ref<TGraphicsDriver> driver) { currentDriver = std::move(driver); }
 
 Ref<TGraphicsDriver> GetGraphicsDriver() { return currentDriver; }
 
-Ref<TGraphics> Graphics(int width, int height, int depth, int hertz, int flags) {
+namespace {
+
+Ref<TGraphics> OpenGraphics(int width, int height, int depth, int hertz, int flags) {
     EndGraphics();
     if (!currentDriver) throw RuntimeError("No graphics driver: InitFramework installs one");
     Ref<TGraphicsDriver> driver = currentDriver;
@@ -147,6 +155,14 @@ Ref<TGraphics> Graphics(int width, int height, int depth, int hertz, int flags) 
     return graphics;
 }
 
+}  // namespace
+
+Ref<TGraphics> Graphics(int width, int height, int depth, int hertz, int flags) {
+    Ref<TGraphics> graphics = OpenGraphics(width, height, depth, hertz, flags);
+    Trace("Graphics", static_cast<const Object*>(graphics.get()), width, height, depth, hertz, flags);
+    return graphics;
+}
+
 void Flip(int sync) {
     if (openGraphics) {
         if (sync == -1) {
@@ -155,6 +171,7 @@ void Flip(int sync) {
             openDriver->Flip(sync != 0);
         }
     }
+    Trace("Flip", std::monostate{}, sync);
     CheckTermination();
 }
 

@@ -5,6 +5,8 @@
 // (graphicsdriver.h); the framework's initialisation installs the OpenGL one.
 #pragma once
 
+#include <cstdint>
+
 #include "framework/runtime/object.h"
 
 namespace fw {
@@ -12,14 +14,16 @@ namespace fw {
 // An open display, as requested of Graphics.
 class TGraphics : public Object {
 public:
-    TGraphics(int width, int height, int depth, int hertz, int flags)
-        : width(width), height(height), depth(depth), hertz(hertz), flags(flags) {}
+    TGraphics(int width, int height, int depth, int hertz, int flags);
 
     const int width;
     const int height;
     const int depth;
     const int hertz;
     const int flags;
+    // Numbers the displays from 1 in the order they are made, so that what
+    // was made for one display (an image's texture) is told from another's.
+    const uint64_t number;
 };
 
 // Opens a display of width × height: depth 0 a window, any other depth full

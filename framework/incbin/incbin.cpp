@@ -1,5 +1,7 @@
 #include "framework/incbin/incbin.h"
 
+#include "framework/runtime/trace.h"
+
 #include <string>
 #include <vector>
 
@@ -33,10 +35,10 @@ const Entry* Find(std::string_view name) {
 int IncbinAdd(std::string_view name, const void* data, int32_t length) {
     // A stream over a block with no address or a negative size would read
     // outside it, so such a block is never taken in.
-    if (!data || length < 0) return 0;
-    if (Find(name)) return 0;
-    Table().push_back(Entry{std::string(name), data, length});
-    return 1;
+    const bool added = data && length >= 0 && !Find(name);
+    if (added) Table().push_back(Entry{std::string(name), data, length});
+    Trace("IncbinAdd", std::monostate{}, name, int(length));
+    return added ? 1 : 0;
 }
 
 const void* IncbinPtr(std::string_view name) {

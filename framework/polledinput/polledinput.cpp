@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "framework/runtime/trace.h"
 #include "framework/system/system.h"
 
 namespace fw {
@@ -43,9 +44,13 @@ void EnablePolledInput() {
 }
 
 int KeyDown(int key) {
-    if (key < 0 || key >= int(keyStates.size())) return 0;
-    PollSystem();
-    return keyStates[key];
+    int down = 0;
+    if (key >= 0 && key < int(keyStates.size())) {
+        PollSystem();
+        down = keyStates[key];
+    }
+    Trace("KeyDown", down, key);
+    return down;
 }
 
 void FlushKeys() {

@@ -1,6 +1,7 @@
 #include "framework/random/random.h"
 
 #include "framework/runtime/runtime.h"
+#include "framework/runtime/trace.h"
 
 namespace fw {
 
@@ -25,6 +26,7 @@ void Step() {
 void SeedRnd(int32_t seed) {
     state = seed & kModulus;
     if (state == 0 || state == kModulus) state = kStart;
+    Trace("SeedRnd", std::monostate{}, int(seed));
 }
 
 int32_t RndSeed() { return state; }

@@ -1,4 +1,5 @@
 #include "framework/runtime/runtime.h"
+#include "framework/runtime/trace.h"
 
 #include <signal.h>
 #include <time.h>
@@ -58,8 +59,16 @@ Clock& CurrentClock() { return current ? *current : SystemClock(); }
 void SetClock(Clock* clock) { current = clock; }
 
 int32_t MilliSecs() {
-    return int32_t(uint32_t(uint64_t(CurrentClock().Micros() / 1000)));
+    const int32_t ms = int32_t(uint32_t(uint64_t(CurrentClock().Micros() / 1000)));
+    Trace("MilliSecs", ms);
+    return ms;
 }
+
+namespace trace_detail {
+TTracer* tracer = nullptr;
+}  // namespace trace_detail
+
+void SetTracer(TTracer* tracer) { trace_detail::tracer = tracer; }
 
 int32_t FloatToInt(double x) {
     if (std::isnan(x)) return 0;

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "framework/runtime/runtime.h"
+#include "framework/runtime/trace.h"
 
 namespace fw {
 namespace {
@@ -133,6 +134,7 @@ void PollSystem() {
 
 void HideMouse() {
     SDL_ShowCursor(SDL_DISABLE);
+    Trace("HideMouse", std::monostate{});
 }
 
 void ShowMouse() {

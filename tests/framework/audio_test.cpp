@@ -23,6 +23,7 @@
 
 #include "framework/audio/audio.h"
 #include "framework/audio/audiodriver.h"
+#include "framework/audio/mixeraudio/mixeraudio.h"
 #include "tests/framework/testogg.h"
 
 // Under AddressSanitizer freed memory is overwritten, so a sound freed while
@@ -160,7 +161,7 @@ protected:
         ASSERT_EQ(channels, 2);
     }
     void TearDown() override {
-        StopAudio();
+        SetAudioDriver(nullptr);
         unlink(path_.c_str());
     }
 
@@ -175,7 +176,7 @@ protected:
     std::vector<Frame> RunFor(int64_t frames) {
         const int64_t size = FileSize(path_);
         EXPECT_TRUE(WaitFor([&] { return FileSize(path_) >= size + 4 * frames; }));
-        StopAudio();
+        SetAudioDriver(nullptr);
         return ReadFrames(path_);
     }
 

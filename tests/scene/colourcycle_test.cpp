@@ -89,7 +89,7 @@ TEST_F(ColourCycle, FallingJustAbove78MovesBelowItAndIsShownAs77Twice) {
     SetRed(78.3f, 0, 0.4f);
     std::vector<int> reds;
     Record().keep = false;
-    Record().sink = [&](const standins::Call& call) {
+    Record().sink = [&](const scenerun::Call& call) {
         if (call.op == "SetColor" && reds.size() < 4 && call.args[0] != "255") {
             reds.push_back(call.Int(0));
         }

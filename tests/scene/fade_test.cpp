@@ -1,5 +1,6 @@
 // The closing fade: FadeToWhite's clamps and calls, and the fade loop's 101
 // steps.
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -12,11 +13,27 @@ using FadeLoop = SceneTest;
 
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
-bool SameState(const standins::DrawState& a, const standins::DrawState& b) {
-    return a.red == b.red && a.green == b.green && a.blue == b.blue && a.alpha == b.alpha &&
-           a.alphaByte == b.alphaByte && a.blend == b.blend && a.handleX == b.handleX &&
-           a.handleY == b.handleY && a.rotation == b.rotation && a.scaleX == b.scaleX &&
-           a.scaleY == b.scaleY;
+// A small rectangle drawn on the display as the state stands, untraced.
+fw::TQuad Probe() {
+    scenerun::SceneRun& run = Record();
+    const bool keep = run.keep;
+    run.keep = false;
+    fw::DrawRect(10.0f, 20.0f, 30.0f, 40.0f);
+    run.keep = keep;
+    return run.display->draws.back().quad;
+}
+
+bool SameQuad(const fw::TQuad& a, const fw::TQuad& b) {
+    return std::equal(a.x, a.x + 4, b.x) && std::equal(a.y, a.y + 4, b.y) && a.red == b.red &&
+           a.green == b.green && a.blue == b.blue && a.alpha == b.alpha && a.blend == b.blend;
+}
+
+// The whole display, 1024 × 768, unturned and unscaled.
+void ExpectCoversTheDisplay(const fw::TQuad& q) {
+    EXPECT_EQ(q.x[0], 0.0f);
+    EXPECT_EQ(q.y[0], 0.0f);
+    EXPECT_EQ(q.x[2], 1024.0f);
+    EXPECT_EQ(q.y[2], 768.0f);
 }
 
 TEST_F(FadeToWhiteTest, ZeroNegativeAndNaNCallNothing) {
@@ -24,7 +41,8 @@ TEST_F(FadeToWhiteTest, ZeroNegativeAndNaNCallNothing) {
     fw::SetColor(10, 20, 30);
     fw::SetBlend(4);
     fw::SetAlpha(0.5f);
-    const standins::DrawState before = Record().state;
+    fw::SetRotation(30.0f);
+    const fw::TQuad before = Probe();
     const float levels[] = {0.0f,
                             -0.0f,
                             -1.0f,
@@ -37,7 +55,7 @@ TEST_F(FadeToWhiteTest, ZeroNegativeAndNaNCallNothing) {
         Record().calls.clear();
         EXPECT_EQ(FadeToWhite(level), 0) << level;
         EXPECT_TRUE(Record().calls.empty()) << level;
-        EXPECT_TRUE(SameState(Record().state, before)) << level;
+        EXPECT_TRUE(SameQuad(Probe(), before)) << level;
     }
 }
 
@@ -54,7 +72,9 @@ TEST_F(FadeToWhiteTest, HundredAndAboveDrawOpaqueWhiteOverTheDisplay) {
                                "DrawRect 0 0 1024 768",
                            }))
             << level;
-        EXPECT_EQ(Record().state.alphaByte, 255);
+        EXPECT_EQ(LastQuad().alpha, 255);
+        EXPECT_EQ(LastQuad().blend, 3);
+        ExpectCoversTheDisplay(LastQuad());
     }
 }
 
@@ -75,12 +95,11 @@ TEST_F(FadeToWhiteTest, BelowOneByteOfAlphaStillLeavesItsState) {
     EXPECT_EQ(Lines()[1], "SetBlend 3");
     EXPECT_EQ(CallsOf("SetAlpha")[0].Real(0), 0.3f / 100.0f);
     EXPECT_EQ(Lines()[3], "DrawRect 0 0 1024 768");
-    // Alpha byte 0 draws nothing visible, yet white, mode 3 and the alpha stay.
-    const standins::DrawState& s = Record().state;
-    EXPECT_EQ(s.alphaByte, 0);
-    EXPECT_EQ(s.alpha, 0.003f);
-    EXPECT_EQ(s.blend, 3);
-    EXPECT_EQ(s.red + s.green + s.blue, 3 * 255);
+    // Alpha byte 0 draws nothing visible, yet white and mode 3 stay.
+    const fw::TQuad q = Probe();
+    EXPECT_EQ(q.alpha, 0);
+    EXPECT_EQ(q.blend, 3);
+    EXPECT_EQ(q.red + q.green + q.blue, 3 * 255);
 }
 
 TEST_F(FadeToWhiteTest, AlphaIsTheLevelInHundredths) {
@@ -99,7 +118,7 @@ TEST_F(FadeToWhiteTest, AlphaIsTheLevelInHundredths) {
         Record().calls.clear();
         FadeToWhite(c.level);
         EXPECT_EQ(Lines()[2], c.line);
-        EXPECT_EQ(Record().state.alphaByte, c.byte) << c.level;
+        EXPECT_EQ(LastQuad().alpha, c.byte) << c.level;
     }
 }
 
@@ -115,14 +134,14 @@ TEST_F(FadeToWhiteTest, SetsNoHandleRotationOrScale) {
 
 // Runs the whole program with Escape found held at the end of frame
 // `frames`; the calls after that last KeyDown.
-std::vector<standins::Call> RunAndTakeFade(int64_t frames) {
-    standins::Recorder& record = standins::Record();
-    standins::SetMilliSecs(1000);
+std::vector<scenerun::Call> RunAndTakeFade(int64_t frames) {
+    scenerun::SceneRun& record = Record();
+    Record().clock.Set(1000);
     record.escapeFromFlip = frames;
     record.keep = false;
-    std::vector<standins::Call> fade;
+    std::vector<scenerun::Call> fade;
     bool fading = false;
-    record.sink = [&](const standins::Call& call) {
+    record.sink = [&](const scenerun::Call& call) {
         if (fading) fade.push_back(call);
         if (call.Line() == "KeyDown 27 1") fading = true;
     };
@@ -132,10 +151,10 @@ std::vector<standins::Call> RunAndTakeFade(int64_t frames) {
 }
 
 TEST_F(FadeLoop, RunsExactly101StepsWithoutLookingAtInput) {
-    std::vector<standins::Call> fade = RunAndTakeFade(5);
+    std::vector<scenerun::Call> fade = RunAndTakeFade(5);
     EXPECT_EQ(counter, 101);
     int pictures = 0, rects = 0, flips = 0, alphas = 0, colours = 0, blends = 0;
-    for (const standins::Call& call : fade) {
+    for (const scenerun::Call& call : fade) {
         if (call.op == "DrawImage") {
             EXPECT_EQ(call.Line(), "DrawImage background 0 0 0");
             ++pictures;
@@ -168,7 +187,7 @@ TEST_F(FadeLoop, RunsExactly101StepsWithoutLookingAtInput) {
 
 TEST_F(FadeLoop, StepZeroDrawsNoWhiteAndEachStepRaisesTheAlpha) {
     std::vector<std::string> fade;
-    for (const standins::Call& call : RunAndTakeFade(1)) fade.push_back(call.Line());
+    for (const scenerun::Call& call : RunAndTakeFade(1)) fade.push_back(call.Line());
     ASSERT_EQ(fade.size(), 2u + 100u * 6u);
     EXPECT_EQ(fade[0], "DrawImage background 0 0 0");
     EXPECT_EQ(fade[1], "Flip -1");
@@ -177,7 +196,7 @@ TEST_F(FadeLoop, StepZeroDrawsNoWhiteAndEachStepRaisesTheAlpha) {
         EXPECT_EQ(fade[at], "DrawImage background 0 0 0") << k;
         EXPECT_EQ(fade[at + 1], "SetColor 255 255 255") << k;
         EXPECT_EQ(fade[at + 2], "SetBlend 3") << k;
-        standins::Call alpha{"SetAlpha", {fade[at + 3].substr(9)}};
+        scenerun::Call alpha{"SetAlpha", {fade[at + 3].substr(9)}};
         EXPECT_EQ(alpha.Real(0), float(k) / 100.0f) << k;
         EXPECT_EQ(fade[at + 4], "DrawRect 0 0 1024 768") << k;
         EXPECT_EQ(fade[at + 5], "Flip -1") << k;
@@ -185,36 +204,37 @@ TEST_F(FadeLoop, StepZeroDrawsNoWhiteAndEachStepRaisesTheAlpha) {
 }
 
 TEST_F(FadeLoop, PicturesOfSteps0And1AreAddedTheRestBlendedAtThePreviousAlpha) {
-    standins::SetMilliSecs(1000);
+    Record().clock.Set(1000);
     Record().escapeFromFlip = 1;
     Record().keep = false;
-    std::vector<standins::DrawState> atPicture;
-    Record().sink = [&](const standins::Call& call) {
+    std::vector<fw::TQuad> atPicture;
+    Record().sink = [&](const scenerun::Call& call) {
         if (call.op == "DrawImage" && call.args[0] == "background" && Record().flips >= 1) {
-            atPicture.push_back(Record().state);
+            atPicture.push_back(LastQuad());
         }
     };
     SnowfallMain();
     ASSERT_EQ(atPicture.size(), 101u);
     for (int k : {0, 1}) {
         EXPECT_EQ(atPicture[size_t(k)].blend, 4) << k;
-        EXPECT_EQ(atPicture[size_t(k)].alphaByte, 255) << k;
+        EXPECT_EQ(atPicture[size_t(k)].alpha, 255) << k;
     }
     EXPECT_EQ(atPicture[2].blend, 3);
-    EXPECT_EQ(atPicture[2].alphaByte, 2);
-    EXPECT_EQ(atPicture[100].alphaByte, 252);
-    EXPECT_EQ(Record().state.alphaByte, 255);
-    EXPECT_EQ(Record().state.blend, 3);
+    EXPECT_EQ(atPicture[2].alpha, 2);
+    EXPECT_EQ(atPicture[100].alpha, 252);
+    EXPECT_EQ(LastQuad().alpha, 255);
+    EXPECT_EQ(LastQuad().blend, 3);
+    ExpectCoversTheDisplay(LastQuad());
 }
 
 TEST_F(FadeLoop, IsTheSameHoweverManyFlakesAreAlive) {
     std::vector<std::string> fades[2];
     const int64_t frames[2] = {1, 700};
     for (int run = 0; run < 2; ++run) {
-        standins::Reset();
+        ResetRun();
         counter = 0;
         o = nullptr;
-        for (const standins::Call& call : RunAndTakeFade(frames[run])) {
+        for (const scenerun::Call& call : RunAndTakeFade(frames[run])) {
             fades[run].push_back(call.Line());
         }
     }

@@ -22,10 +22,10 @@ std::vector<float> DrawnPositions(const fw::Ref<Obj>& flake) {
     counter = 1;
     std::vector<float> ys;
     while (!objList->IsEmpty() && ys.size() < 5000) {
-        size_t before = standins::Record().calls.size();
+        size_t before = Record().calls.size();
         RenderFlakes();
-        for (size_t i = before; i < standins::Record().calls.size(); ++i) {
-            const standins::Call& call = standins::Record().calls[i];
+        for (size_t i = before; i < Record().calls.size(); ++i) {
+            const scenerun::Call& call = Record().calls[i];
             if (call.op == "DrawImage") ys.push_back(call.Real(2));
         }
     }
@@ -186,30 +186,29 @@ TEST_F(FrameDraw, FirstFrameDrawsFourNewFlakesAtTheTopThenThePicture) {
 
 TEST_F(FrameDraw, PictureIsDrawnNeutralWhateverTheFlakesLeft) {
     PrepareScene(4242);
-    standins::DrawState atPicture;
     int pictures = 0;
     Record().keep = false;
-    Record().sink = [&](const standins::Call& call) {
-        if (call.op == "DrawImage" && call.args[0] == "background") {
-            atPicture = Record().state;
-            ++pictures;
-        }
-    };
     fw::SetColor(90, 100, 110);
     for (int frame = 0; frame < 300; ++frame) {
         DrawFrame();
-        ASSERT_EQ(pictures, frame + 1);
-        EXPECT_EQ(atPicture.red, 255);
-        EXPECT_EQ(atPicture.green, 255);
-        EXPECT_EQ(atPicture.blue, 255);
-        EXPECT_EQ(atPicture.alphaByte, 255);
-        EXPECT_EQ(atPicture.handleX, 0.0f);
-        EXPECT_EQ(atPicture.handleY, 0.0f);
-        EXPECT_EQ(atPicture.rotation, 0.0f);
-        EXPECT_EQ(atPicture.scaleX, 1.0f);
-        EXPECT_EQ(atPicture.scaleY, 1.0f);
-        EXPECT_EQ(atPicture.blend, 4);
+        // The picture is the frame's last draw: white, opaque, added, over
+        // the whole display unturned and unscaled.
+        const fw::TRecordDriver::TDraw& picture = Record().display->draws.back();
+        ASSERT_TRUE(imgRed->frame);
+        ASSERT_EQ(picture.frame, static_cast<fw::TRecordDriver::TRecordFrame&>(*imgRed->frame).id);
+        ++pictures;
+        const fw::TQuad& q = picture.quad;
+        EXPECT_EQ(q.red + q.green + q.blue, 3 * 255);
+        EXPECT_EQ(q.alpha, 255);
+        EXPECT_EQ(q.blend, 4);
+        const float x[4] = {0, 1024, 1024, 0}, y[4] = {0, 0, 768, 768};
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(q.x[i], x[i]) << i;
+            EXPECT_EQ(q.y[i], y[i]) << i;
+        }
+        Record().display->draws.clear();
     }
+    EXPECT_EQ(pictures, 300);
 }
 
 TEST_F(FrameDraw, TintIsTheTruncatedColourOfThePreviousStep) {
@@ -218,7 +217,7 @@ TEST_F(FrameDraw, TintIsTheTruncatedColourOfThePreviousStep) {
     col[1] = 78.3f;
     col[2] = 254.999f;
     DrawFrame();
-    std::vector<standins::Call> colours = CallsOf("SetColor");
+    std::vector<scenerun::Call> colours = CallsOf("SetColor");
     ASSERT_GE(colours.size(), 1u);
     EXPECT_EQ(colours[0].Line(), "SetColor 200 78 254");
 }

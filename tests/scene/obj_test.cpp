@@ -100,6 +100,7 @@ TEST_F(ObjCreate, FieldsStayWithinTheirRanges) {
 }
 
 TEST_F(ObjRender, PictureFlakeFirstFrame) {
+    fw::Graphics(1024, 768, 0, 60, 0);
     LoadFlakePicture();
     fw::Ref<Obj> f = HandMadeFlake(300.0f, -5.0f, 2.5f);
     f->alpha = 0.75f;
@@ -118,17 +119,19 @@ TEST_F(ObjRender, PictureFlakeFirstFrame) {
     EXPECT_EQ(f->y, -2.5f);
     EXPECT_EQ(f->x, 300.0f) << "no sideways move in the first frame";
     EXPECT_EQ(f->sway, -0.01f);
-    // What Render leaves: alpha, the angle drawn, the picture's scale; no
+    // Drawn at the flake's alpha, unturned, scaled about its centre; no
     // colour, blend mode or handle of its own.
-    const standins::DrawState& s = Record().state;
-    EXPECT_EQ(s.alpha, 0.75f);
-    EXPECT_EQ(s.rotation, 0.0f);
-    EXPECT_EQ(s.scaleX, 1.25f);
-    EXPECT_EQ(s.scaleY, 1.25f);
+    const fw::TQuad& q = LastQuad();
+    EXPECT_EQ(q.alpha, 191) << "0.75 × 255, truncated";
+    EXPECT_EQ(q.x[0], 300.0f - 25.0f * 1.25f);
+    EXPECT_EQ(q.y[0], -5.0f - 24.0f * 1.25f);
+    EXPECT_EQ(q.x[2], 300.0f + 25.0f * 1.25f);
+    EXPECT_EQ(q.y[2], -5.0f + 24.0f * 1.25f);
     EXPECT_EQ(Count("SetColor") + Count("SetBlend") + Count("SetHandle"), 0u);
 }
 
 TEST_F(ObjRender, SquareHandlesAreHalfTheSizeTruncated) {
+    fw::Graphics(1024, 768, 0, 60, 0);
     const int handles[] = {0, 0, 1, 1, 2, 2};
     for (int size = 2; size <= 5; ++size) {
         Record().calls.clear();
@@ -148,7 +151,7 @@ TEST_F(ObjRender, SquareHandlesAreHalfTheSizeTruncated) {
                            }))
             << "size " << size;
         // A square keeps the scale 1, 1.
-        EXPECT_EQ(Record().state.scaleX, 1.0f);
+        EXPECT_EQ(LastQuad().x[1] - LastQuad().x[0], float(size));
     }
 }
 
@@ -176,7 +179,7 @@ TEST_F(ObjRender, OnlyTheIntegerPartOfSpinTurns) {
         for (int frame = 0; frame < 1000; ++frame) f->Render();
         EXPECT_EQ(f->angle, 1000 * c.perFrame) << c.spin;
         // The rotation drawn is the angle before the frame's turn.
-        std::vector<standins::Call> turns = CallsOf("SetRotation");
+        std::vector<scenerun::Call> turns = CallsOf("SetRotation");
         ASSERT_EQ(turns.size(), 1000u);
         EXPECT_EQ(turns[0].Real(0), 0.0f);
         EXPECT_EQ(turns[999].Real(0), float(999 * c.perFrame)) << c.spin;

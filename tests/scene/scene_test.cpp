@@ -38,8 +38,24 @@ std::vector<std::string> StartupTrace() {
     };
 }
 
+namespace {
+
+std::unique_ptr<scenerun::SceneRun> run;
+
+}  // namespace
+
+scenerun::SceneRun& Record() {
+    if (!run) ResetRun();
+    return *run;
+}
+
+void ResetRun() {
+    run.reset();
+    run = std::make_unique<scenerun::SceneRun>();
+}
+
 void SceneTest::SetUp() {
-    standins::Reset();
+    ResetRun();
     RegisterMedia();
     imgRed = nullptr;
     imgFlake = nullptr;
@@ -59,44 +75,43 @@ void SceneTest::TearDown() {
     objList = nullptr;
     imgRed = nullptr;
     imgFlake = nullptr;
-    standins::Reset();
+    run.reset();
 }
 
 void SceneTest::LoadFlakePicture() {
     imgFlake = fw::LoadImage("incbin::flake.png", -1);
     fw::MidHandleImage(imgFlake);
-    ASSERT_EQ(standins::RoleOf(imgFlake), "flake");
+    ASSERT_EQ(Record().Name(imgFlake.get()), "flake");
     Record().calls.clear();
 }
 
 void SceneTest::PrepareScene(int32_t seed) {
-    fw::Graphics(1024, 768, 16, 60, 0);
+    StartUp();
     fw::SeedRnd(seed);
-    fw::SetBlend(4);
-    fw::SetMaskColor(255, 0, 255);
-    imgRed = fw::LoadImage("incbin::pic4.png", -1);
-    ASSERT_EQ(standins::RoleOf(imgRed), "background");
-    LoadFlakePicture();
     StartColourCycle();
-    objList = fw::New<fw::TList>();
     Record().calls.clear();
 }
 
 std::vector<std::string> SceneTest::Lines() {
     std::vector<std::string> lines;
-    for (const standins::Call& call : Record().calls) lines.push_back(call.Line());
+    for (const scenerun::Call& call : Record().calls) lines.push_back(call.Line());
     return lines;
 }
 
-std::vector<standins::Call> SceneTest::CallsOf(const std::string& op) {
-    std::vector<standins::Call> calls;
-    for (const standins::Call& call : Record().calls) {
+std::vector<scenerun::Call> SceneTest::CallsOf(const std::string& op) {
+    std::vector<scenerun::Call> calls;
+    for (const scenerun::Call& call : Record().calls) {
         if (call.op == op) calls.push_back(call);
     }
     return calls;
 }
 
 size_t SceneTest::Count(const std::string& op) { return CallsOf(op).size(); }
+
+const fw::TQuad& SceneTest::LastQuad() {
+    EXPECT_FALSE(Record().display->draws.empty()) << "nothing was drawn";
+    return Record().display->draws.back().quad;
+}
 
 fw::Ref<Obj> HandMadeFlake(float x, float y, float speedY) {
     fw::Ref<Obj> flake = fw::New<Obj>();

@@ -1,15 +1,17 @@
-// What the scene tests share: a fresh scene on fresh stand-ins for each test,
-// and ways to read the recorded calls.
+// What the scene tests share: a fresh scene on the framework behind its seams
+// for each test (tools/snowtrace/scenerun.h), and ways to read the traced
+// calls.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "scene/colourcycle.h"
 #include "scene/snowfall.h"
-#include "tools/snowtrace/standins.h"
+#include "tools/snowtrace/scenerun.h"
 
 // Registers the three embedded files, as start-up does (a second
 // registration is refused and changes nothing).
@@ -20,6 +22,12 @@ void RegisterMedia();
 // files they were built from.
 std::vector<std::string> StartupTrace();
 
+// The run in place: a fresh one for every SceneTest.
+scenerun::SceneRun& Record();
+// Replaces the run with a fresh one: nothing traced, no display, Escape up
+// for good, the clock at 0 ms.
+void ResetRun();
+
 class SceneTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -29,18 +37,19 @@ protected:
     // record cleared afterwards.
     void LoadFlakePicture();
 
-    // The state that start-up leaves, made by hand: the display, the seeded
-    // generator, blend mode 4, both pictures, the colour cycle's start and an
-    // empty list; the record cleared afterwards.
+    // The state that start-up leaves: the program's own start-up, with the
+    // generator seeded anew with `seed` and the colour cycle started anew
+    // from it; the record cleared afterwards.
     void PrepareScene(int32_t seed);
 
-    static standins::Recorder& Record() { return standins::Record(); }
-    // Every recorded line, in order.
+    // Every traced line, in order.
     static std::vector<std::string> Lines();
-    // The recorded calls of one operation.
-    static std::vector<standins::Call> CallsOf(const std::string& op);
-    // The number of recorded calls of one operation.
+    // The traced calls of one operation.
+    static std::vector<scenerun::Call> CallsOf(const std::string& op);
+    // The number of traced calls of one operation.
     static size_t Count(const std::string& op);
+    // The quad of the display's last draw.
+    static const fw::TQuad& LastQuad();
 };
 
 // The nine draws of a new flake, in the order they are made, from the

@@ -83,14 +83,32 @@ TEST_F(SnowtraceTool, ThreeFramesFromSeed12345) {
     EXPECT_EQ(run.lines.back(), "Flip -1");
 }
 
-TEST_F(SnowtraceTool, IsTheSameRunAsTheSceneOnTheStandIns) {
+TEST_F(SnowtraceTool, PrintsTheRecordedTraceOfSeed12345ForThreeFrames) {
+    // Recorded from an earlier snowtrace built on stand-ins written apart from
+    // the framework: the same run, line for line.
+    std::FILE* file = std::fopen(SNOWFALL_SOURCE_DIR "/tests/scene/snowtrace-12345-3.txt", "r");
+    ASSERT_TRUE(file);
+    std::vector<std::string> expected;
+    char line[256];
+    while (std::fgets(line, sizeof line, file)) {
+        std::string text = line;
+        if (!text.empty() && text.back() == '\n') text.pop_back();
+        expected.push_back(text);
+    }
+    std::fclose(file);
+    TraceRun run = Snowtrace("12345 3");
+    ASSERT_EQ(run.status, 0);
+    EXPECT_EQ(run.lines, expected);
+}
+
+TEST_F(SnowtraceTool, IsTheSameRunAsTheSceneInThisProcess) {
     TraceRun run = Snowtrace("-77 2");
     ASSERT_EQ(run.status, 0);
-    standins::SetMilliSecs(-77);
-    standins::Record().escapeFromFlip = 2;
+    Record().clock.Set(-77);
+    Record().escapeFromFlip = 2;
     SnowfallMain();
     std::vector<std::string> lines;
-    for (const standins::Call& call : standins::Record().calls) lines.push_back(call.Line());
+    for (const scenerun::Call& call : Record().calls) lines.push_back(call.Line());
     EXPECT_EQ(run.lines, lines);
     EXPECT_EQ(run.lines[4], "MilliSecs -77");
 }

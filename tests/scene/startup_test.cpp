@@ -10,7 +10,7 @@ using Startup = SceneTest;
 using Snowfall = SceneTest;
 
 TEST_F(Startup, CallsComeInTheirOrder) {
-    standins::SetMilliSecs(12345);
+    Record().clock.Set(12345);
     Record().escapeFromFlip = 1;
     EXPECT_EQ(SnowfallMain(), 0);
     std::vector<std::string> lines = Lines();
@@ -20,48 +20,42 @@ TEST_F(Startup, CallsComeInTheirOrder) {
 }
 
 TEST_F(Startup, LeavesTheStateTheFirstFrameStartsFrom) {
-    standins::SetMilliSecs(4711);
-    Record().escapeFromFlip = 1;
-    Record().keep = false;
-    bool seen = false;
-    Record().sink = [&](const standins::Call& call) {
-        if (call.op != "Cls" || seen) return;
-        seen = true;
-        const standins::DrawState& s = Record().state;
-        EXPECT_EQ(s.blend, 4);
-        EXPECT_EQ(s.red + s.green + s.blue, 3 * 255);
-        EXPECT_EQ(s.alphaByte, 255);
-        EXPECT_EQ(s.handleX, 0.0f);
-        EXPECT_EQ(s.handleY, 0.0f);
-        EXPECT_EQ(s.rotation, 0.0f);
-        EXPECT_EQ(s.scaleX, 1.0f);
-        EXPECT_EQ(s.scaleY, 1.0f);
-        EXPECT_EQ(s.maskRed, 255);
-        EXPECT_EQ(s.maskGreen, 0);
-        EXPECT_EQ(s.maskBlue, 255);
-        ASSERT_TRUE(objList);
-        EXPECT_TRUE(objList->IsEmpty());
-        EXPECT_EQ(counter, 0);
-        EXPECT_FALSE(o);
-        for (int c = 0; c < 3; ++c) {
-            EXPECT_EQ(col[c], 255.0f);
-            EXPECT_EQ(colDir[c], 0);
-        }
-        // Both pictures loaded masked and filtered, with the mask colour of
-        // the time; the flake's handle at its centre, the background's at 0, 0.
-        EXPECT_EQ(standins::RoleOf(imgRed), "background");
-        EXPECT_EQ(standins::RoleOf(imgFlake), "flake");
-        EXPECT_EQ(imgRed->flags, 3);
-        EXPECT_EQ(imgFlake->flags, 3);
-        EXPECT_EQ(imgRed->maskRed, 255);
-        EXPECT_EQ(imgRed->maskBlue, 255);
-        EXPECT_EQ(imgRed->handleX, 0.0f);
-        EXPECT_EQ(imgRed->handleY, 0.0f);
-        EXPECT_EQ(imgFlake->handleX, 25.0f);
-        EXPECT_EQ(imgFlake->handleY, 24.0f);
-    };
-    SnowfallMain();
-    EXPECT_TRUE(seen);
+    Record().clock.Set(4711);
+    StartUp();
+    ASSERT_TRUE(objList);
+    EXPECT_TRUE(objList->IsEmpty());
+    EXPECT_EQ(counter, 0);
+    EXPECT_FALSE(o);
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_EQ(col[c], 255.0f);
+        EXPECT_EQ(colDir[c], 0);
+    }
+    // Drawing as it stands: white, opaque, added, unturned and unscaled
+    // about the handle (0, 0).
+    fw::DrawRect(10.0f, 20.0f, 30.0f, 40.0f);
+    const fw::TQuad& q = LastQuad();
+    EXPECT_EQ(q.blend, 4);
+    EXPECT_EQ(q.red + q.green + q.blue, 3 * 255);
+    EXPECT_EQ(q.alpha, 255);
+    EXPECT_EQ(q.x[0], 10.0f);
+    EXPECT_EQ(q.y[0], 20.0f);
+    EXPECT_EQ(q.x[2], 40.0f);
+    EXPECT_EQ(q.y[2], 60.0f);
+    // Both pictures loaded masked and filtered, with the mask colour of
+    // the time; the flake's handle at its centre, the background's at 0, 0.
+    EXPECT_EQ(Record().Name(imgRed.get()), "background");
+    EXPECT_EQ(Record().Name(imgFlake.get()), "flake");
+    EXPECT_EQ(imgRed->flags, 3);
+    EXPECT_EQ(imgFlake->flags, 3);
+    for (const fw::Ref<fw::TImage>& image : {imgRed, imgFlake}) {
+        EXPECT_EQ(image->maskRed, 255);
+        EXPECT_EQ(image->maskGreen, 0);
+        EXPECT_EQ(image->maskBlue, 255);
+    }
+    EXPECT_EQ(imgRed->handleX, 0.0f);
+    EXPECT_EQ(imgRed->handleY, 0.0f);
+    EXPECT_EQ(imgFlake->handleX, 25.0f);
+    EXPECT_EQ(imgFlake->handleY, 24.0f);
 }
 
 TEST_F(Startup, ColourStepsAreTheFirstThreeDrawsAfterSeeding) {
@@ -71,9 +65,9 @@ TEST_F(Startup, ColourStepsAreTheFirstThreeDrawsAfterSeeding) {
         for (float& step : steps) step = float(fw::Rnd(0.100000001490116119384765625, 0.5));
         int firstX = fw::Rand(0, 1024);
 
-        standins::Reset();
+        ResetRun();
         counter = 0;
-        standins::SetMilliSecs(ms);
+        Record().clock.Set(ms);
         Record().escapeFromFlip = 1;
         SnowfallMain();
         EXPECT_EQ(CallsOf("SeedRnd")[0].Int(0), ms);
@@ -82,8 +76,8 @@ TEST_F(Startup, ColourStepsAreTheFirstThreeDrawsAfterSeeding) {
             EXPECT_EQ(col[c], 255.0f - steps[c]) << "one step after the first frame";
         }
         // The first flake comes after them.
-        std::vector<standins::Call> draws;
-        for (const standins::Call& call : Record().calls) {
+        std::vector<scenerun::Call> draws;
+        for (const scenerun::Call& call : Record().calls) {
             if (call.op == "DrawImage" || call.op == "DrawRect") draws.push_back(call);
         }
         ASSERT_FALSE(draws.empty());
@@ -92,7 +86,7 @@ TEST_F(Startup, ColourStepsAreTheFirstThreeDrawsAfterSeeding) {
 }
 
 TEST_F(Startup, FirstFrameDrawsFourFlakesAtTheTopThenThePicture) {
-    standins::SetMilliSecs(2023);
+    Record().clock.Set(2023);
     Record().escapeFromFlip = 1;
     SnowfallMain();
     std::vector<std::string> lines = Lines();
@@ -100,10 +94,10 @@ TEST_F(Startup, FirstFrameDrawsFourFlakesAtTheTopThenThePicture) {
     ASSERT_GE(lines.size(), start + 30);
     EXPECT_EQ(lines[start], "Cls");
     EXPECT_EQ(lines[start + 1], "SetColor 255 255 255");
-    std::vector<standins::Call> frame(Record().calls.begin() + long(start) + 2,
+    std::vector<scenerun::Call> frame(Record().calls.begin() + long(start) + 2,
                                       Record().calls.begin() + long(start) + 22);
     for (size_t f = 0; f < 4; ++f) {
-        const standins::Call* c = &frame[f * 5];
+        const scenerun::Call* c = &frame[f * 5];
         EXPECT_EQ(c[0].op, "SetAlpha");
         EXPECT_EQ(c[1].Line(), "SetRotation 0");
         EXPECT_EQ(c[2].Line(), "SetScale 1 1");
@@ -133,7 +127,7 @@ TEST_F(Startup, FirstFrameDrawsFourFlakesAtTheTopThenThePicture) {
 }
 
 TEST_F(Startup, EscapeIsLookedAtOnlyAtTheEndOfEachFrame) {
-    standins::SetMilliSecs(1);
+    Record().clock.Set(1);
     Record().escapeFromFlip = 3;
     SnowfallMain();
     std::vector<std::string> keys;
@@ -150,7 +144,7 @@ TEST_F(Startup, EscapeIsLookedAtOnlyAtTheEndOfEachFrame) {
 
 TEST_F(Snowfall, BetweenFramesTheCounterMatchesTheListAndNoFlakeIsPastTheLine) {
     const int64_t frames = 2000;
-    standins::SetMilliSecs(98765);
+    Record().clock.Set(98765);
     Record().keep = false;
     Record().escapeFromFlip = frames;
     int most = 0, checked = 0;
@@ -186,14 +180,14 @@ TEST_F(Snowfall, BetweenFramesTheCounterMatchesTheListAndNoFlakeIsPastTheLine) {
 // case runs in a fresh process, so that its own blocks are registered before
 // the program's and win.
 void RunWith(const char* name, const char* bytes) {
-    standins::Reset();
+    ResetRun();
     fw::IncbinAdd(name, bytes, int32_t(std::strlen(bytes)));
     fw::RunApplication(SnowfallMain);
 }
 
 void RunWithoutDisplay() {
-    standins::Reset();
-    standins::Record().noDisplay = true;
+    ResetRun();
+    Record().display->refuseMode = true;
     fw::RunApplication(SnowfallMain);
 }
 

@@ -1,5 +1,5 @@
-// The snowfall's frame loop for a long run on the recording stand-ins, with no
-// pacing: between every two frames `counter` equals the number of flakes in
+// The snowfall's frame loop for a long run on the framework with the
+// recording display, silent sound and a clock that moves only when asked: between every two frames `counter` equals the number of flakes in
 // objList and no flake has reached the snow line, and once the scene is in
 // its steady state the process's resident memory stays put.
 //
@@ -15,7 +15,7 @@
 #include <string>
 
 #include "scene/snowfall.h"
-#include "tools/snowtrace/standins.h"
+#include "tools/snowtrace/scenerun.h"
 
 namespace {
 
@@ -40,10 +40,9 @@ TEST(Soak, FlakeCountAndSnowLineHoldAndMemoryStaysFlat) {
     const int64_t frames = FramesToRun();
     ASSERT_GT(frames, kSteadyFrame);
 
-    standins::Reset();
-    standins::SetMilliSecs(20'241'224);
-    standins::Recorder& record = standins::Record();
+    scenerun::SceneRun record(20'241'224);
     record.keep = false;  // nothing recorded: the loop runs at full speed
+    record.display->keep = false;
     record.escapeFromFlip = frames;
 
     int64_t badCount = 0, badLine = 0, mostFlakes = 0;

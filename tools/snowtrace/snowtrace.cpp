@@ -1,15 +1,16 @@
 // snowtrace SEED FRAMES: runs the whole snowfall program (start-up, frame
-// loop, fade, return) on the recording stand-ins, with MilliSecs reading SEED
-// and Escape held from the end of frame FRAMES on, and prints every call the
-// scene makes to the display, drawing, input and sound operations, one line
-// each, in call order.
+// loop, fade, return) on the framework with the recording display and silent
+// sound (tools/snowtrace/scenerun.h), with MilliSecs reading SEED and Escape
+// held from the end of frame FRAMES on, and prints every call the scene makes
+// to the display, drawing, input and sound operations, one line each, in
+// call order.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
 
 #include "scene/snowfall.h"
-#include "tools/snowtrace/standins.h"
+#include "tools/snowtrace/scenerun.h"
 
 namespace {
 
@@ -35,12 +36,12 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    standins::Reset();
-    standins::SetMilliSecs(int32_t(seed));
-    standins::Recorder& record = standins::Record();
-    record.keep = false;
-    record.escapeFromFlip = frames;
-    record.sink = [](const standins::Call& call) {
+    // Lives until the process ends: the exit handlers close the display.
+    static scenerun::SceneRun run{int32_t(seed)};
+    run.display->keep = false;
+    run.keep = false;
+    run.escapeFromFlip = frames;
+    run.sink = [](const scenerun::Call& call) {
         std::string line = call.Line();
         line += '\n';
         std::fwrite(line.data(), 1, line.size(), stdout);

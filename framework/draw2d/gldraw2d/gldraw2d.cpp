@@ -136,7 +136,6 @@ public:
             throw;
         }
         display_ = display;
-        ++displayCount_;
         return display;
     }
 
@@ -198,7 +197,7 @@ public:
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-        return New<TGLFrame>(Ref<TGLDraw2DDriver>(this), displayCount_, texture,
+        return New<TGLFrame>(Ref<TGLDraw2DDriver>(this), display_->number, texture,
                              float(pixmap.width) / float(width),
                              float(pixmap.height) / float(rows),
                              float(pixmap.height + 2) / float(rows));
@@ -242,7 +241,7 @@ public:
     // Deletes a frame's texture, if its context is still the open one: the
     // textures of a closed display went with its context.
     void ReleaseTexture(uint64_t display, GLuint texture) {
-        if (!display_ || display != displayCount_) return;
+        if (!display_ || display != display_->number) return;
         if (batchTexture_ == texture) Flush();
         glDeleteTextures(1, &texture);
     }
@@ -415,10 +414,8 @@ private:
         glViewport(0, 0, targetWidth_, targetHeight_);
     }
 
+    // A frame's texture belongs to the display numbered as it was made.
     Ref<TGLGraphics> display_;
-    // Numbers the displays opened, so a frame knows whether its context is
-    // the open one.
-    uint64_t displayCount_ = 0;
     int targetWidth_ = 0, targetHeight_ = 0;
 
     GLuint program_ = 0;

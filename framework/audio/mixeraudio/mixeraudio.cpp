@@ -1,9 +1,10 @@
-// The sound output over SDL2's audio, mixed by SDL2_mixer on SDL's audio
-// thread. Sounds are converted to the output's format once, when they are
-// loaded, so starting one costs no sound work at all.
+// Sounds are converted to the output's format once, when they are loaded, so
+// starting one costs no sound work at all.
+#include "framework/audio/mixeraudio/mixeraudio.h"
+
 #include <SDL.h>
 #include <SDL_mixer.h>
-#include <alsa/asoundlib.h>
+#include <dlfcn.h>
 
 #include <climits>
 #include <cstdint>
@@ -12,8 +13,6 @@
 #include <optional>
 #include <utility>
 #include <vector>
-
-#include "framework/audio/audiodriver.h"
 
 namespace fw {
 namespace {
@@ -165,20 +164,36 @@ private:
 };
 
 // ALSA writes its complaints (no sound card, say) straight to standard error;
-// a missing output is no failure of the program, so they are dropped.
-void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+// a missing output is no failure of the program, so they are dropped. SDL
+// loads ALSA itself when it uses it, so the handler is set through the same
+// library, looked up here, and the library is kept loaded so that the
+// handler stays; without ALSA there is nothing to quiet.
+extern "C" void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+void QuietAlsa() {
+    using ErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+    static void* const alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+    if (!alsa) return;
+    auto setHandler = reinterpret_cast<int (*)(ErrorHandler)>(dlsym(alsa, "snd_lib_error_set_handler"));
+    if (setHandler) setHandler(IgnoreAlsaError);
+}
 
 }  // namespace
 
-std::unique_ptr<TAudioDriver> OpenMixerAudio() {
-    snd_lib_error_set_handler(IgnoreAlsaError);
+Ref<TAudioDriver> OpenMixerAudio() {
+    QuietAlsa();
     // On its own, so that a failing audio subsystem leaves video alone.
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return nullptr;
     if (Mix_OpenAudioDevice(kOutputHertz, kOutputFormat, kOutputChannels, kMixerFrames, nullptr, 0) != 0) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return nullptr;
     }
-    return std::make_unique<TMixerDriver>();
+    return New<TMixerDriver>();
+}
+
+void InitAudio() {
+    if (dynamic_cast<TMixerDriver*>(GetAudioDriver().get())) return;
+    if (Ref<TAudioDriver> output = OpenMixerAudio()) SetAudioDriver(std::move(output));
 }
 
 }  // namespace fw
