@@ -1,9 +1,10 @@
 // The scene's draws, frame by frame, as the peers and the floor replay them.
 //
-// bench_record runs the scene's own frame code over recording stand-ins and
-// writes every draw with the drawing state it was made under; the peers and
-// the floor read the file, so every renderer draws the very same flakes in
-// the same order with the same tint, alpha, rotation and scale.
+// bench_record runs the scene's own frame code on the framework with the
+// recording display and writes every draw with the drawing state it was made
+// under; the peers and the floor read the file, so every renderer draws the
+// very same flakes in the same order with the same tint, alpha, rotation and
+// scale.
 #pragma once
 
 #include <cstdint>

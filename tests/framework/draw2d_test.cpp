@@ -13,6 +13,10 @@
 #include "tests/framework/testpictures.h"
 
 namespace fw {
+
+// In a file that includes draw2d.h alone.
+Ref<TImage> NewImageWithDraw2DAlone();
+
 namespace {
 
 using testing::RegisterPicture;
@@ -230,7 +234,7 @@ TEST_F(Draw2D, ImagesUseTheirOwnHandleRectanglesSetHandles) {
 }
 
 TEST_F(Draw2D, ImagesWithNothingToDrawDrawNothing) {
-    Ref<TImage> image = New<TImage>();
+    Ref<TImage> image = NewImageWithDraw2DAlone();
     image->width = 4;
     image->height = 4;
     driver->draws.clear();

@@ -1,4 +1,4 @@
-// The whole program on the stand-ins: start-up in its order, the first
+// The whole program behind the seams: start-up in its order, the first
 // frame, Escape, and what holds between frames of a long snowfall.
 #include <cstring>
 

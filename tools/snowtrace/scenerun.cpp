@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 
 #include "framework/audio/audiodriver.h"
@@ -78,10 +79,10 @@ std::string SceneRun::Text(const fw::TTraceValue& value) const {
 }
 
 void SceneRun::Called(const fw::TTraceCall& call) {
-    const std::string_view op = call.op;
     // What the program loaded is named by where it came from.
     const auto* loaded = std::get_if<const fw::Object*>(&call.result);
-    if (loaded && *loaded && (op == "LoadImage" || op == "LoadSound")) {
+    const std::string_view op = loaded && *loaded ? call.op : "";
+    if (op == "LoadImage" || op == "LoadSound") {
         const std::string_view url = std::get<std::string_view>(call.args[0]);
         std::string role = op == "LoadImage" ? (url == "incbin::pic4.png"    ? "background"
                                                 : url == "incbin::flake.png" ? "flake"
@@ -92,13 +93,15 @@ void SceneRun::Called(const fw::TTraceCall& call) {
     }
     if (observe) observe(call);
     if (keep || sink) {
-        Call line{std::string(op), {}};
+        Call line{call.op, {}};
         for (const fw::TTraceValue& arg : call.args) line.args.push_back(Text(arg));
         if (std::holds_alternative<int>(call.result)) line.args.push_back(Text(call.result));
         if (sink) sink(line);
         if (keep) calls.push_back(std::move(line));
     }
-    if (op == "Flip") {
+    // Checked last and by its first letter first: the trace of a long run
+    // is mostly draws.
+    if (call.op[0] == 'F' && std::strcmp(call.op, "Flip") == 0) {
         if (++flips == escapeFromFlip) {
             SDL_Event press = {};
             press.type = SDL_KEYDOWN;
