@@ -6,10 +6,11 @@ namespace fw {
 
 Ref<TGraphics> TRecordDriver::CreateGraphics(int width, int height, int depth, int hertz,
                                              int flags) {
-    if (keep)
+    if (keep) {
         log.push_back("open " + std::to_string(width) + "x" + std::to_string(height) + " " +
-                  std::to_string(depth) + " " + std::to_string(hertz) + " " +
-                  std::to_string(flags));
+                      std::to_string(depth) + " " + std::to_string(hertz) + " " +
+                      std::to_string(flags));
+    }
     if (refuseMode) return nullptr;
     return New<TGraphics>(width, height, depth, hertz, flags);
 }
@@ -42,9 +43,10 @@ void TRecordDriver::MovePointer(int x, int y) {
 
 Ref<TImageFrame> TRecordDriver::CreateFrame(const TPixmap& pixmap, int flags) {
     ++framesMade;
-    if (keep)
+    if (keep) {
         log.push_back("frame " + std::to_string(framesMade) + " " + std::to_string(pixmap.width) +
-                  "x" + std::to_string(pixmap.height) + " " + std::to_string(flags));
+                      "x" + std::to_string(pixmap.height) + " " + std::to_string(flags));
+    }
     return New<TRecordFrame>(framesMade, pixmap.width, pixmap.height, flags);
 }
 

@@ -1,5 +1,4 @@
 #include "framework/runtime/runtime.h"
-#include "framework/runtime/trace.h"
 
 #include <signal.h>
 #include <time.h>
@@ -11,6 +10,8 @@
 #include <exception>
 #include <functional>
 #include <limits>
+
+#include "framework/runtime/trace.h"
 
 namespace fw {
 
