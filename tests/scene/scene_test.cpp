@@ -44,10 +44,7 @@ std::unique_ptr<scenerun::SceneRun> run;
 
 }  // namespace
 
-scenerun::SceneRun& Record() {
-    if (!run) ResetRun();
-    return *run;
-}
+scenerun::SceneRun& Record() { return *run; }
 
 void ResetRun() {
     run.reset();

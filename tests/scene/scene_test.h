@@ -22,7 +22,7 @@ void RegisterMedia();
 // files they were built from.
 std::vector<std::string> StartupTrace();
 
-// The run in place: a fresh one for every SceneTest.
+// The run in place: a fresh one for every SceneTest, gone after it.
 scenerun::SceneRun& Record();
 // Replaces the run with a fresh one: nothing traced, no display, Escape up
 // for good, the clock at 0 ms.

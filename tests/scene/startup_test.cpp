@@ -178,16 +178,17 @@ TEST_F(Snowfall, BetweenFramesTheCounterMatchesTheListAndNoFlakeIsPastTheLine) {
 // What start-up cannot do without ends the program with a message saying
 // which, instead of a snowfall on a screen that is blank or not there. Each
 // case runs in a fresh process, so that its own blocks are registered before
-// the program's and win.
+// the program's and win. The run is made here, after the framework's own
+// statics, so that at exit it goes before them.
 void RunWith(const char* name, const char* bytes) {
-    ResetRun();
+    static scenerun::SceneRun run;
     fw::IncbinAdd(name, bytes, int32_t(std::strlen(bytes)));
     fw::RunApplication(SnowfallMain);
 }
 
 void RunWithoutDisplay() {
-    ResetRun();
-    Record().display->refuseMode = true;
+    static scenerun::SceneRun run;
+    run.display->refuseMode = true;
     fw::RunApplication(SnowfallMain);
 }
 
