@@ -28,13 +28,14 @@ T Need(T thing, const char* what) {
 }  // namespace
 
 int SnowfallMain() {
-    StartUp();
+    // The main body holds the jingle to the end.
+    fw::Ref<fw::TSound> sound = StartUp();
     Snowfall();
     ClosingFade();
     return 0;
 }
 
-void StartUp() {
+fw::Ref<fw::TSound> StartUp() {
     // The embedded files come first, before the framework is initialised.
     fw::IncbinAdd("pic4.png", snowfall_media_pic4_png, snowfall_media_pic4_png_length);
     fw::IncbinAdd("flake.png", snowfall_media_flake_png, snowfall_media_flake_png_length);
@@ -58,6 +59,7 @@ void StartUp() {
     objList = fw::New<fw::TList>();
     // Last, so the jingle starts only once everything is loaded.
     fw::PlaySound(sound, nullptr);
+    return sound;
 }
 
 void Snowfall() {

@@ -22,9 +22,10 @@ int SnowfallMain();
 
 // Start-up: the embedded files, the framework, the display, the seeding from
 // the clock, the drawing state, both pictures, the jingle, the colour cycle
-// and an empty flake list; last, the jingle starts. Raises RuntimeError saying
-// which where the display, a picture or the jingle cannot be had.
-void StartUp();
+// and an empty flake list; last, the jingle starts. Returns the jingle.
+// Raises RuntimeError saying which where the display, a picture or the
+// jingle cannot be had.
+fw::Ref<fw::TSound> StartUp();
 // The snowfall: frame after frame, each shown by Flip(-1), until Escape is
 // found held after one.
 void Snowfall();

@@ -38,8 +38,6 @@ int autoImageFlags = MASKEDIMAGE | FILTEREDIMAGE;
 
 uint8_t ClampComponent(int value) { return uint8_t(std::clamp(value, 0, 255)); }
 
-// The quad of a w × h draw with handle (hx, hy) on (x, y): the corners
-// (−hx, −hy) … (w − hx, h − hy), scaled, then turned, about the handle.
 // The image's frame for the open display: the frame of an earlier display
 // went with it.
 TImageFrame& Frame(TImage& image) {
@@ -49,6 +47,9 @@ TImageFrame& Frame(TImage& image) {
     }
     return *image.frame;
 }
+
+// The quad of a w × h draw with handle (hx, hy) on (x, y): the corners
+// (−hx, −hy) … (w − hx, h − hy), scaled, then turned, about the handle.
 
 TQuad Place(float x, float y, float w, float h, float hx, float hy) {
     TQuad quad;
