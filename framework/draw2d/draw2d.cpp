@@ -106,9 +106,11 @@ void SetBlend(int blend) {
 }
 
 void SetMaskColor(int red, int green, int blue) {
-    maskRed = ClampComponent(red);
-    maskGreen = ClampComponent(green);
-    maskBlue = ClampComponent(blue);
+    // Kept as given: masking compares it exactly, so a component outside
+    // 0..255 matches no pixel.
+    maskRed = red;
+    maskGreen = green;
+    maskBlue = blue;
     Trace("SetMaskColor", std::monostate{}, red, green, blue);
 }
 

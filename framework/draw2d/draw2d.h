@@ -54,7 +54,8 @@ void SetAlpha(float alpha);
 // (S × a + D × (1 − a)), 4 additive (S × a + D), 5 multiply (D × S). Any
 // other value leaves the mode as it is.
 void SetBlend(int blend);
-// The colour LoadImage makes transparent in pictures loaded afterwards.
+// The colour LoadImage makes transparent in pictures loaded afterwards. Kept
+// as given: a component outside 0..255 matches no pixel.
 void SetMaskColor(int red, int green, int blue);
 // The handle of later rectangles.
 void SetHandle(float x, float y);

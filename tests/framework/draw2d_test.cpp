@@ -328,6 +328,16 @@ TEST_F(Draw2D, LoadImageTakesTheAutomaticFlagsAndMasksRgbPictures) {
     EXPECT_EQ(plain->pixmap->format, PixelFormat::RGB888);
 }
 
+TEST_F(Draw2D, MaskColourIsKeptAsGivenAndComparedExactly) {
+    const std::string url = RegisterPicture(*SolidPicture(1, 1, PixelFormat::RGB888, 255, 0, 255));
+    // 511 is not 255: no pixel matches, though a clamped 511 would.
+    SetMaskColor(511, 0, 255);
+    Ref<TImage> image = LoadImage(url, 1);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->maskRed, 511);
+    EXPECT_EQ(image->pixmap->PixelPtr(0, 0)[3], 255);
+}
+
 TEST_F(Draw2D, PicturesWithAlphaKeepTheirOwn) {
     Ref<TPixmap> picture = SolidPicture(2, 2, PixelFormat::RGBA8888, 255, 0, 255, 77);
     SetMaskColor(255, 0, 255);
