@@ -59,7 +59,7 @@ TFit FitWithAspect(int width, int height, int intoWidth, int intoHeight) {
 
 Ref<TGLGraphics> TGLGraphics::Open(int width, int height, int depth, int hertz, int flags) {
     if (width <= 0 || height <= 0) return nullptr;
-    // The program handles SIGINT and SIGTERM itself.
+    // The program handles its termination signals itself.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     // A full-screen window needs no decorations; on Wayland the decoration
     // library would only print its search for plugins on standard error.

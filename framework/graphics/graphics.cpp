@@ -137,7 +137,7 @@ Ref<TGraphics> OpenGraphics(int width, int height, int depth, int hertz, int fla
     openGraphics = graphics;
     // Registered after the sound output's handler, so at exit the display is
     // given back first; and before the first PollSystem below, where a
-    // SIGINT or SIGTERM that came during start-up ends the program.
+    // termination signal that came during start-up ends the program.
     if (!exitHandlerRegistered) {
         std::atexit(EndGraphicsAtExit);
         exitHandlerRegistered = true;

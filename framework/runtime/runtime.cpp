@@ -80,6 +80,10 @@ int32_t FloatToInt(double x) {
 
 namespace {
 
+// Ctrl-C, kill, the terminal closing and Ctrl-\\: each would otherwise end
+// the process with the display still switched.
+constexpr int kTerminationSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
 // The termination signal that has arrived, 0 while none has.
 volatile std::sig_atomic_t pendingSignal = 0;
 // Set once the process has begun to exit, so that a CheckTermination reached
@@ -116,13 +120,12 @@ void CatchTerminationSignals() {
     std::atexit(DieOfPendingSignal);
     struct sigaction action = {};
     action.sa_handler = RecordTermination;
-    // While one signal is being recorded the other waits, so the first one
+    // While one signal is being recorded the others wait, so the first one
     // recorded is the one the process dies of.
     sigemptyset(&action.sa_mask);
-    sigaddset(&action.sa_mask, SIGINT);
-    sigaddset(&action.sa_mask, SIGTERM);
+    for (int sig : kTerminationSignals) sigaddset(&action.sa_mask, sig);
     action.sa_flags = SA_RESTART;
-    for (int sig : {SIGINT, SIGTERM}) {
+    for (int sig : kTerminationSignals) {
         struct sigaction previous;
         sigaction(sig, nullptr, &previous);
         // A program started with the signal ignored (nohup, a background job

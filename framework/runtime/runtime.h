@@ -41,11 +41,12 @@ int32_t FloatToInt(double x);
 // Runs the program's main body on this thread and ends the process with
 // status 0 when it returns, running the exit handlers. An error that escapes
 // the body is printed on standard error and ends the process with status 1.
-// Before the body starts it takes over SIGINT and SIGTERM (unless the process
-// was started with them ignored) as CheckTermination describes.
+// Before the body starts it takes over SIGINT, SIGTERM, SIGHUP and SIGQUIT
+// (each unless the process was started with it ignored) as CheckTermination
+// describes.
 [[noreturn]] void RunApplication(int (*mainBody)());
 
-// Ends the process if SIGINT or SIGTERM has arrived since RunApplication
+// Ends the process if one of those signals has arrived since RunApplication
 // started the body; otherwise returns at once. The signal handler itself only
 // records the signal, so the process ends here, on the program's own thread,
 // at a point where the exit handlers are safe to run: they run in order (the

@@ -121,7 +121,7 @@ void AddHook(EventHook hook) {
 }
 
 void PollSystem() {
-    // The program polls every frame, so this is where a SIGINT or SIGTERM
+    // The program polls every frame, so this is where a termination signal
     // that arrived meanwhile ends it.
     CheckTermination();
     if (SDL_WasInit(SDL_INIT_EVENTS) == 0) return;

@@ -31,7 +31,7 @@ void AddHook(EventHook hook);
 // Takes in every window-system event pending now, without waiting, and hands
 // each one the framework knows to the hooks. A request to quit is refused:
 // the program goes on, and the request reaches the hooks as AppTerminate.
-// First, a SIGINT or SIGTERM received since the program started ends it here
+// First, a termination signal received since the program started ends it here
 // (CheckTermination). Takes in nothing while SDL's event subsystem is not
 // initialised.
 void PollSystem();

@@ -1,9 +1,10 @@
-// SIGINT and SIGTERM under RunApplication: the signal is acted on at the next
+// SIGINT, SIGTERM, SIGHUP and SIGQUIT under RunApplication: the signal is acted on at the next
 // CheckTermination, the exit handlers run in order (display, then sound), and
 // the process dies of the signal. Each case runs the application in a child
 // process whose stand-in exit handlers write to a pipe.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -38,14 +39,18 @@ struct Outcome {
     int status = 0;
 };
 
-Outcome RunInChild(int (*body)(), bool ignoreSigint = false) {
+// `ignored`: a signal the child starts with ignored, as under nohup.
+Outcome RunInChild(int (*body)(), int ignored = 0) {
     int fds[2];
     EXPECT_EQ(pipe(fds), 0);
     pid_t pid = fork();
     if (pid == 0) {
         close(fds[0]);
         logFd = fds[1];
-        if (ignoreSigint) signal(SIGINT, SIG_IGN);
+        if (ignored != 0) signal(ignored, SIG_IGN);
+        // SIGQUIT's default action would leave a core file.
+        const rlimit noCore = {0, 0};
+        setrlimit(RLIMIT_CORE, &noCore);
         RunApplication(body);
     }
     close(fds[1]);
@@ -60,28 +65,27 @@ Outcome RunInChild(int (*body)(), bool ignoreSigint = false) {
 
 bool KilledBy(int status, int sig) { return WIFSIGNALED(status) && WTERMSIG(status) == sig; }
 
-template <int Sig>
+int signalToSend = 0;
+
 int FrameLoop() {
     StartUp();
     for (int frame = 1; frame <= 10; ++frame) {
         Log("frame\n");
-        if (frame == 3) kill(getpid(), Sig);
+        if (frame == 3) kill(getpid(), signalToSend);
         CheckTermination();
     }
     Log("returned\n");
     return 0;
 }
 
-TEST(Termination, SigtermEndsTheFrameLoopAfterDisplayThenSound) {
-    Outcome outcome = RunInChild(FrameLoop<SIGTERM>);
-    EXPECT_EQ(outcome.log, "frame\nframe\nframe\ndisplay\nsound\n");
-    EXPECT_TRUE(KilledBy(outcome.status, SIGTERM)) << outcome.status;
-}
-
-TEST(Termination, SigintEndsTheFrameLoopAfterDisplayThenSound) {
-    Outcome outcome = RunInChild(FrameLoop<SIGINT>);
-    EXPECT_EQ(outcome.log, "frame\nframe\nframe\ndisplay\nsound\n");
-    EXPECT_TRUE(KilledBy(outcome.status, SIGINT)) << outcome.status;
+// Ctrl-C, kill, the terminal closing and Ctrl-\\ alike.
+TEST(Termination, EachSignalEndsTheFrameLoopAfterDisplayThenSound) {
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        signalToSend = sig;
+        Outcome outcome = RunInChild(FrameLoop);
+        EXPECT_EQ(outcome.log, "frame\nframe\nframe\ndisplay\nsound\n") << strsignal(sig);
+        EXPECT_TRUE(KilledBy(outcome.status, sig)) << strsignal(sig) << ": " << outcome.status;
+    }
 }
 
 // The handler only records the signal: start-up goes on to the next check.
@@ -153,19 +157,22 @@ TEST(Termination, SecondSignalEndsAtOnceWithoutExitHandlers) {
     EXPECT_TRUE(KilledBy(outcome.status, SIGINT)) << outcome.status;
 }
 
-int IgnoredInterrupt() {
+int IgnoredSignal() {
     StartUp();
-    kill(getpid(), SIGINT);
+    kill(getpid(), signalToSend);
     CheckTermination();
     Log("went on\n");
     return 0;
 }
 
 TEST(Termination, SignalIgnoredAtStartStaysIgnored) {
-    Outcome outcome = RunInChild(IgnoredInterrupt, true);
-    EXPECT_EQ(outcome.log, "went on\ndisplay\nsound\n");
-    ASSERT_TRUE(WIFEXITED(outcome.status)) << outcome.status;
-    EXPECT_EQ(WEXITSTATUS(outcome.status), 0);
+    for (int sig : {SIGINT, SIGHUP}) {
+        signalToSend = sig;
+        Outcome outcome = RunInChild(IgnoredSignal, sig);
+        EXPECT_EQ(outcome.log, "went on\ndisplay\nsound\n") << strsignal(sig);
+        ASSERT_TRUE(WIFEXITED(outcome.status)) << outcome.status;
+        EXPECT_EQ(WEXITSTATUS(outcome.status), 0);
+    }
 }
 
 int NoSignal() {
