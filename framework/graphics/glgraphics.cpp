@@ -1,11 +1,16 @@
 #include "framework/graphics/glgraphics.h"
 
 #include <SDL.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "framework/runtime/runtime.h"
@@ -14,22 +19,110 @@
 namespace fw {
 namespace {
 
-// Where SDL finds no window system it falls back to its invisible offscreen
-// display. A program that shows nothing must not run on unseen, so only an
-// explicit SDL_VIDEODRIVER may choose such a display.
-void RefuseUnaskedInvisibleDisplay() {
-    const char* chosen = SDL_GetCurrentVideoDriver();
-    const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
-    if (asked && *asked) return;
-    if (!chosen || (std::strcmp(chosen, "offscreen") != 0 && std::strcmp(chosen, "dummy") != 0))
-        return;
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+bool Set(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value && *value;
+}
+
+RuntimeError NoDisplay() {
     const char* display = std::getenv("DISPLAY");
     std::string why = (display && *display)
                           ? std::string("DISPLAY ") + display + " cannot be opened"
                           : std::string("DISPLAY is not set");
-    throw RuntimeError("Unable to open the display: no X11 or Wayland display found (" + why +
-                       ")");
+    return RuntimeError("Unable to open the display: no X11 or Wayland display found (" + why +
+                        ")");
+}
+
+// The socket where libwayland looks for a compositor: WAYLAND_DISPLAY
+// (wayland-0 when unset) in XDG_RUNTIME_DIR, or its own path. Empty where
+// there is none to look at.
+std::string WaylandSocket() {
+    std::string name = Set("WAYLAND_DISPLAY") ? std::getenv("WAYLAND_DISPLAY") : "wayland-0";
+    if (name[0] == '/') return name;
+    if (!Set("XDG_RUNTIME_DIR")) return "";
+    return std::string(std::getenv("XDG_RUNTIME_DIR")) + "/" + name;
+}
+
+bool WaylandSocketFound() {
+    const std::string path = WaylandSocket();
+    struct stat st;
+    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode);
+}
+
+// Starts SDL's video layer on the window system there is. Where there is
+// none, says so before SDL probes for one: its Wayland probe writes a line
+// of its own on standard error. And where SDL finds no window system it falls
+// back to its invisible offscreen display; a program that shows nothing must
+// not run on unseen, so only an explicit SDL_VIDEODRIVER may choose such a
+// display.
+void OpenVideo() {
+    const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    if (asked && *asked) {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+            throw RuntimeError(std::string("Unable to open the display: ") + SDL_GetError());
+        return;
+    }
+    const bool wayland = WaylandSocketFound();
+    if (!wayland && !Set("DISPLAY")) throw NoDisplay();
+    if (!wayland) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+    const int failed = SDL_InitSubSystem(SDL_INIT_VIDEO);
+    SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+    if (failed != 0) throw NoDisplay();
+    const char* chosen = SDL_GetCurrentVideoDriver();
+    if (!chosen || std::strcmp(chosen, "offscreen") == 0 || std::strcmp(chosen, "dummy") == 0) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        throw NoDisplay();
+    }
+}
+
+// The display that SDL's video layer talks to, by a name of its own; empty
+// for a display that is not shared (offscreen).
+std::string DisplayName() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver) return "";
+    if (std::strcmp(driver, "x11") == 0 && Set("DISPLAY")) {
+        // host:number.screen names one server whatever the screen; "unix"
+        // is the local host.
+        std::string name = std::getenv("DISPLAY");
+        const size_t colon = name.rfind(':');
+        if (colon != std::string::npos) {
+            const size_t dot = name.find('.', colon);
+            if (dot != std::string::npos) name.erase(dot);
+            if (name.compare(0, colon, "unix") == 0) name.erase(0, colon);
+        }
+        return "x11 " + name;
+    }
+    if (std::strcmp(driver, "wayland") == 0) return "wayland " + WaylandSocket();
+    return "";
+}
+
+// Full screen takes the display over for this program's sole use: a second
+// copy must not switch it as well, or whichever ends last leaves the mode of
+// the other behind. A socket bound to the display's name in Linux's abstract
+// namespace marks the display as taken for as long as this process holds it:
+// a second bind fails, and the kernel frees the name however the process
+// ends. -1 where the display is not shared.
+int TakeDisplay() {
+    const std::string display = DisplayName();
+    if (display.empty()) return -1;
+    std::string name = std::string(program_invocation_short_name) + " full screen on " + display;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    // Past the first byte, which is 0 for the abstract namespace.
+    if (name.size() > sizeof address.sun_path - 1)
+        name = std::string(program_invocation_short_name) + " full screen " +
+               std::to_string(std::hash<std::string>{}(display));
+    std::memcpy(address.sun_path + 1, name.data(), name.size());
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    const socklen_t length = socklen_t(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+    if (bind(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0) return fd;
+    const int error = errno;
+    close(fd);
+    if (error != EADDRINUSE) return -1;
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    throw RuntimeError(std::string("Unable to take over the display: ") +
+                       program_invocation_short_name + " is already running on it");
 }
 
 // The pixel format asked for with a depth; 0 lets SDL prefer the desktop's.
@@ -64,10 +157,25 @@ Ref<TGLGraphics> TGLGraphics::Open(int width, int height, int depth, int hertz, 
     // A full-screen window needs no decorations; on Wayland the decoration
     // library would only print its search for plugins on standard error.
     SDL_SetHint(SDL_HINT_VIDEO_WAYLAND_ALLOW_LIBDECOR, "0");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
-        throw RuntimeError(std::string("Unable to open the display: ") + SDL_GetError());
-    RefuseUnaskedInvisibleDisplay();
+    // Before SDL connects: the server may go while the display opens.
+    EndOnLostDisplay();
+    OpenVideo();
+    const bool fullScreen = depth != 0;
+    const int displayLock = fullScreen ? TakeDisplay() : -1;
+    // Every failure below leaves the display as it was.
+    SDL_Window* window = nullptr;
+    auto giveUp = [&] {
+        if (window) SDL_DestroyWindow(window);
+        SDL_GL_UnloadLibrary();
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        if (displayLock >= 0) close(displayLock);
+    };
 
+    // Without OpenGL there is nothing to draw with, whatever the mode.
+    if (SDL_GL_LoadLibrary(nullptr) != 0) {
+        giveUp();
+        throw RuntimeError("Unable to create GL Context");
+    }
     SDL_GL_ResetAttributes();
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
@@ -80,46 +188,48 @@ Ref<TGLGraphics> TGLGraphics::Open(int width, int height, int depth, int hertz, 
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
 
-    const bool fullScreen = depth != 0;
     SDL_DisplayMode mode{};
     int windowWidth = width, windowHeight = height;
+    int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED;
     if (fullScreen) {
         SDL_DisplayMode want{FormatForDepth(depth), width, height, hertz, nullptr};
         // With no mode as large as asked, the desktop's own mode, which the
         // picture is scaled into.
         if (!SDL_GetClosestDisplayMode(0, &want, &mode) &&
             SDL_GetDesktopDisplayMode(0, &mode) != 0) {
-            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            giveUp();
             return nullptr;
         }
         windowWidth = mode.w;
         windowHeight = mode.h;
+        // At the display's origin: a window centred on the desktop before
+        // the switch would hang off the switched screen.
+        SDL_Rect bounds;
+        if (SDL_GetDisplayBounds(0, &bounds) == 0) x = bounds.x, y = bounds.y;
     }
 
-    SDL_Window* window =
-        SDL_CreateWindow(program_invocation_short_name, SDL_WINDOWPOS_CENTERED,
-                         SDL_WINDOWPOS_CENTERED, windowWidth, windowHeight,
-                         SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    window = SDL_CreateWindow(program_invocation_short_name, x, y, windowWidth, windowHeight,
+                              SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    // A window for OpenGL needs a visual that OpenGL draws into: none with
+    // an X server without GLX, or on an 8-bit screen.
     if (!window) {
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        return nullptr;
+        giveUp();
+        throw RuntimeError("Unable to create GL Context");
     }
     if (fullScreen && (SDL_SetWindowDisplayMode(window, &mode) != 0 ||
                        SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) != 0)) {
-        SDL_DestroyWindow(window);
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        giveUp();
         return nullptr;
     }
     SDL_GLContext context = SDL_GL_CreateContext(window);
     if (!context) {
-        SDL_DestroyWindow(window);
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        giveUp();
         throw RuntimeError("Unable to create GL Context");
     }
     SDL_ShowWindow(window);
 
-    Ref<TGLGraphics> graphics(
-        new TGLGraphics(width, height, depth, hertz, flags, window, context, fullScreen));
+    Ref<TGLGraphics> graphics(new TGLGraphics(width, height, depth, hertz, flags, window,
+                                              context, fullScreen, displayLock));
     // An offscreen surface accepts a swap interval but has no refresh to
     // wait for.
     const bool offscreen = std::strcmp(SDL_GetCurrentVideoDriver(), "offscreen") == 0;
@@ -133,11 +243,12 @@ Ref<TGLGraphics> TGLGraphics::Open(int width, int height, int depth, int hertz, 
 }
 
 TGLGraphics::TGLGraphics(int width, int height, int depth, int hertz, int flags,
-                         SDL_Window* window, void* context, bool fullScreen)
+                         SDL_Window* window, void* context, bool fullScreen, int displayLock)
     : TGraphics(width, height, depth, hertz, flags),
       window_(window),
       context_(context),
-      fullScreen_(fullScreen) {}
+      fullScreen_(fullScreen),
+      displayLock_(displayLock) {}
 
 TGLGraphics::~TGLGraphics() { Close(); }
 
@@ -152,7 +263,11 @@ void TGLGraphics::Close() {
     window_ = nullptr;
     context_ = nullptr;
     ShowMouse();
+    SDL_GL_UnloadLibrary();
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    // The desktop's mode is back: another copy may take the display now.
+    if (displayLock_ >= 0) close(displayLock_);
+    displayLock_ = -1;
 }
 
 void TGLGraphics::DrawableSize(int* width, int* height) const {

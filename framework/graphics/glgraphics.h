@@ -20,8 +20,10 @@ public:
     // Opens the display and makes its context current. Depth 0 opens a
     // window of width × height; any other depth full screen in the available
     // mode closest to width × height at hertz (the desktop's mode when none
-    // is as large). Null when the window or mode cannot be had. Raises
-    // RuntimeError when there is no display at all or no context.
+    // is as large), at the display's origin. Null when the mode cannot be
+    // set. Raises RuntimeError when there is no display at all, when another
+    // copy of the program holds it in full screen, or when OpenGL cannot
+    // draw on it ("Unable to create GL Context").
     static Ref<TGLGraphics> Open(int width, int height, int depth, int hertz, int flags);
 
     ~TGLGraphics() override;
@@ -43,11 +45,13 @@ public:
 
 private:
     TGLGraphics(int width, int height, int depth, int hertz, int flags, SDL_Window* window,
-                void* context, bool fullScreen);
+                void* context, bool fullScreen, int displayLock);
 
     SDL_Window* window_;
     void* context_;
     bool fullScreen_;
+    // Marks a full-screen display as this process's (-1: none held).
+    int displayLock_;
     bool canWaitForRefresh_ = false;
     // The swap interval in force, -1 while unknown.
     int interval_ = -1;

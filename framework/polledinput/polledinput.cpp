@@ -41,6 +41,7 @@ void EnablePolledInput() {
     }
     PollSystem();
     FlushKeys();
+    IgnoreKeysHeldNow();
 }
 
 int KeyDown(int key) {

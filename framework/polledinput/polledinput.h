@@ -3,8 +3,9 @@
 
 namespace fw {
 
-// Starts recording key presses: takes in the events pending now (a press
-// made before this call is never seen) and clears every key. Called by
+// Starts recording key presses: takes in the events pending now and clears
+// every key. A press made before this call is never seen, even while the key
+// stays held. Called by
 // Graphics; calling it again clears the keys again.
 void EnablePolledInput();
 

@@ -36,6 +36,19 @@ void AddHook(EventHook hook);
 // initialised.
 void PollSystem();
 
+// Takes the keys the window system reports held down now as held since
+// before: their key-downs, which only its automatic repeat can send, reach
+// the hooks as KeyRepeat until each key has gone up. EnablePolledInput calls
+// it, and PollSystem at every resume. Nothing where the window system cannot
+// tell (only X11 sends such key-downs).
+void IgnoreKeysHeldNow();
+
+// Makes a lost connection to the X server end the process at once with one
+// line on standard error and status 1, without the exit handlers, which
+// would wait for ever on the dead connection. Graphics calls it before it
+// opens the display.
+void EndOnLostDisplay();
+
 // Hides the mouse pointer; it stays hidden until ShowMouse.
 void HideMouse();
 void ShowMouse();
