@@ -38,6 +38,24 @@ in_xvfb() {
         -s "-screen 0 1024x768x24 $keep" bash "$0" "$@"
 }
 
+# start_xvfb SCREEN [ARG...]: an X server of the test's own, for a test that
+# needs one of another kind or kills it, on a free display that it picks
+# itself; sets DISPLAY and xserver. make_work's end stops it.
+start_xvfb() {
+    local screen=$1
+    shift
+    rm -f "$work/displayfd"
+    Xvfb -displayfd 3 -screen 0 "$screen" -noreset "$@" 3>"$work/displayfd" 2>/dev/null &
+    xserver=$!
+    local i
+    for i in $(seq 100); do
+        [ -s "$work/displayfd" ] && break
+        sleep 0.05
+    done
+    [ -s "$work/displayfd" ] || fail "Xvfb did not start"
+    export DISPLAY=:$(cat "$work/displayfd")
+}
+
 # A scratch folder, $work, removed at the end; the current folder, so that a
 # core dump would land in it. However the test ends, the snowfall it started
 # is stopped ($traced: one that strace runs), and so is the Wayland
@@ -47,7 +65,7 @@ pid= traced= compositor= xserver=
 make_work() {
     work=$(mktemp -d)
     xserver=$(pgrep -P "$PPID" -x Xvfb)
-    trap 'kill -KILL $pid $traced $compositor 2>/dev/null; alive "$PPID" || kill -TERM $xserver 2>/dev/null; rm -rf "$work"' EXIT
+    trap 'kill -KILL $pid $traced $compositor 2>/dev/null; [ -n "${E2E_IN_XVFB:-}" ] && alive "$PPID" || kill -TERM $xserver 2>/dev/null; rm -rf "$work"' EXIT
     trap 'exit 1' INT TERM HUP
     cd "$work" || fail "no scratch folder"
 }
