@@ -80,7 +80,7 @@ int32_t FloatToInt(double x) {
 
 namespace {
 
-// Ctrl-C, kill, the terminal closing and Ctrl-\\: each would otherwise end
+// Ctrl-C, kill, the terminal closing and Ctrl-\ (quit): each would otherwise end
 // the process with the display still switched.
 constexpr int kTerminationSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 

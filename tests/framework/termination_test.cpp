@@ -78,7 +78,7 @@ int FrameLoop() {
     return 0;
 }
 
-// Ctrl-C, kill, the terminal closing and Ctrl-\\ alike.
+// Ctrl-C, kill, the terminal closing and quit (Ctrl-\ in a terminal) alike.
 TEST(Termination, EachSignalEndsTheFrameLoopAfterDisplayThenSound) {
     for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
         signalToSend = sig;
