@@ -155,9 +155,10 @@ wait_for_exit() {
     pid=
 }
 
-# snowfall's own standard error, without the LeakSanitizer report that an
-# instrumented build may add when it exits.
-own_stderr() { sed '/^==========*$/,$d' "$work/stderr"; }
+# snowfall's own standard error, without the LeakSanitizer report, or the
+# list of the suppressions it used, that an instrumented build may add when
+# it exits.
+own_stderr() { sed '/^==========*$/,$d; /^----------*$/,$d' "$work/stderr"; }
 
 # A normal run says nothing on standard error: nothing but the banner of
 # SDL's disk audio driver, which the tests listen through.

@@ -11,13 +11,8 @@ make_work
 
 export SDL_AUDIODRIVER=nonexistent
 start_snowfall
-wait_for_display
-sleep 2
-running || fail "snowfall ended by itself: $(cat "$work/stderr")"
-import -window root "$work/shot.png" || fail "no screenshot"
-ground=$(mean_of "$work/shot.png" 1024x200+0+560)
-echo "mean brightness of the ground: $ground"
-less_than 0.5 "$ground" || fail "the picture is not on the screen"
+# Start-up takes its time on a busy machine: the picture is waited for.
+wait_for_picture
 
 hold_escape
 wait_for_exit "$(now)" 30
