@@ -47,8 +47,9 @@ start_xvfb() {
     rm -f "$work/displayfd"
     Xvfb -displayfd 3 -screen 0 "$screen" -noreset "$@" 3>"$work/displayfd" 2>/dev/null &
     xserver=$!
+    # Up to 20 s: a busy machine starts it slowly.
     local i
-    for i in $(seq 100); do
+    for i in $(seq 400); do
         [ -s "$work/displayfd" ] && break
         sleep 0.05
     done
