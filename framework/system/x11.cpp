@@ -7,15 +7,13 @@
 // is read, from the start of SDL's union of window-system details.
 #undef SDL_VIDEO_DRIVER_X11
 #include <SDL_syswm.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <cstddef>
-#include <cstdlib>
 #include <cstring>
-#include <string>
 
 #include "framework/system/system.h"
 
@@ -55,37 +53,34 @@ extern "C" int EndOnLostConnection(void*) {
     _exit(1);
 }
 
-// The addresses of the local X server in DISPLAY: its socket in Linux's
-// abstract namespace and its file, as libxcb tries them. Length 0 where the
-// server is not local.
-struct ServerAddress {
-    sockaddr_un address;
-    socklen_t length;
-};
-ServerAddress serverAddresses[2];
+// Whether a connection to an X server has been closed by the server: a
+// local socket to one of X's, hung up. Safe inside a signal handler.
+bool ServerGone() {
+    static const char xSockets[] = "/tmp/.X11-unix/X";
+    for (int fd = 0; fd < 1024; ++fd) {
+        sockaddr_un peer{};
+        socklen_t length = sizeof peer;
+        if (getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length) != 0 ||
+            peer.sun_family != AF_UNIX)
+            continue;
+        // An abstract name starts with a 0 byte.
+        const char* path = peer.sun_path[0] ? peer.sun_path : peer.sun_path + 1;
+        if (std::strncmp(path, xSockets, sizeof xSockets - 1) != 0) continue;
+        pollfd connection = {fd, POLLRDHUP, 0};
+        if (poll(&connection, 1, 0) == 1 && (connection.revents & (POLLHUP | POLLRDHUP)))
+            return true;
+    }
+    return false;
+}
+
 struct sigaction crashActions[2];
 constexpr int kCrashSignals[] = {SIGSEGV, SIGBUS};
 
-bool ServerGone() {
-    bool local = false;
-    for (const ServerAddress& server : serverAddresses) {
-        if (server.length == 0) continue;
-        local = true;
-        const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-        if (fd < 0) return false;
-        const bool reached =
-            connect(fd, reinterpret_cast<const sockaddr*>(&server.address), server.length) == 0;
-        close(fd);
-        if (reached) return false;
-    }
-    return local;
-}
-
 // Mesa's GLX reads the server's replies through libxcb, not Xlib, and takes
 // the missing reply of a dead server for a pointer: the server going while
-// the display opens crashes it before Xlib notices. A crash while our X
-// server cannot be reached is that, and ends as a lost connection does; any
-// other crash goes on to the handler there was before.
+// the display opens crashes it before Xlib notices. A crash with the
+// connection to the X server hung up is that, and ends as a lost connection
+// does; any other crash goes on to the handler there was before.
 extern "C" void CrashedOnLostConnection(int sig) {
     if (ServerGone()) EndOnLostConnection(nullptr);
     for (int i = 0; i < 2; ++i)
@@ -96,22 +91,6 @@ extern "C" void CrashedOnLostConnection(int sig) {
 void WatchForCrashesOnLostConnection() {
     static bool watching = false;
     if (watching) return;
-    const char* display = std::getenv("DISPLAY");
-    if (!display || (display[0] != ':' && std::strncmp(display, "unix:", 5) != 0)) return;
-    const char* number = std::strchr(display, ':') + 1;
-    const std::string path =
-        "/tmp/.X11-unix/X" + std::string(number, std::strcspn(number, "."));
-    for (int i = 0; i < 2; ++i) {
-        ServerAddress& server = serverAddresses[i];
-        server.address = {};
-        server.address.sun_family = AF_UNIX;
-        // The abstract name is the path behind a 0 byte.
-        const size_t start = i == 0 ? 1 : 0;
-        if (path.size() + start >= sizeof server.address.sun_path) return;
-        std::memcpy(server.address.sun_path + start, path.data(), path.size());
-        // With the file's path, its closing 0 byte.
-        server.length = socklen_t(offsetof(sockaddr_un, sun_path) + path.size() + 1);
-    }
     watching = true;
     struct sigaction action = {};
     action.sa_handler = CrashedOnLostConnection;
