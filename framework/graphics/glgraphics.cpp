@@ -76,24 +76,32 @@ void OpenVideo() {
 }
 
 // The display that SDL's video layer talks to, by a name of its own; empty
-// for a display that is not shared (offscreen).
+// for a display that is not shared (offscreen). A local server is named by
+// its socket and its process, so that a server started later under the same
+// number, while a copy on the one before still ends, is another display.
 std::string DisplayName() {
     const char* driver = SDL_GetCurrentVideoDriver();
     if (!driver) return "";
-    if (std::strcmp(driver, "x11") == 0 && Set("DISPLAY")) {
-        // host:number.screen names one server whatever the screen; "unix"
-        // is the local host.
-        std::string name = std::getenv("DISPLAY");
-        const size_t colon = name.rfind(':');
-        if (colon != std::string::npos) {
-            const size_t dot = name.find('.', colon);
-            if (dot != std::string::npos) name.erase(dot);
-            if (name.compare(0, colon, "unix") == 0) name.erase(0, colon);
-        }
-        return "x11 " + name;
+    std::string socketPath;
+    if (std::strcmp(driver, "x11") == 0) {
+        socketPath = "/tmp/.X11-unix/X";
+    } else if (std::strcmp(driver, "wayland") == 0) {
+        socketPath = WaylandSocket();
+    } else {
+        return "";
     }
-    if (std::strcmp(driver, "wayland") == 0) return "wayland " + WaylandSocket();
-    return "";
+    const int fd = WindowSystemConnection(socketPath.c_str());
+    ucred server{};
+    socklen_t size = sizeof server;
+    sockaddr_un peer{};
+    socklen_t peerSize = sizeof peer;
+    if (fd >= 0 && getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &server, &size) == 0 &&
+        getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerSize) == 0) {
+        const char* name = peer.sun_path[0] ? peer.sun_path : peer.sun_path + 1;
+        return std::string(driver) + " " + name + " " + std::to_string(server.pid);
+    }
+    // A server elsewhere, reached over the network.
+    return Set("DISPLAY") ? std::string(driver) + " " + std::getenv("DISPLAY") : "";
 }
 
 // Full screen takes the display over for this program's sole use: a second

@@ -49,6 +49,11 @@ void IgnoreKeysHeldNow();
 // opens the display.
 void EndOnLostDisplay();
 
+// This process's connection to the window system's local socket whose path
+// begins with `path` (an X server's, a Wayland compositor's): its file
+// descriptor, or -1 if there is none. Safe inside a signal handler.
+int WindowSystemConnection(const char* path);
+
 // Hides the mouse pointer; it stays hidden until ShowMouse.
 void HideMouse();
 void ShowMouse();

@@ -53,24 +53,12 @@ extern "C" int EndOnLostConnection(void*) {
     _exit(1);
 }
 
-// Whether a connection to an X server has been closed by the server: a
-// local socket to one of X's, hung up. Safe inside a signal handler.
+// Whether the connection to the X server has been closed by the server.
 bool ServerGone() {
-    static const char xSockets[] = "/tmp/.X11-unix/X";
-    for (int fd = 0; fd < 1024; ++fd) {
-        sockaddr_un peer{};
-        socklen_t length = sizeof peer;
-        if (getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length) != 0 ||
-            peer.sun_family != AF_UNIX)
-            continue;
-        // An abstract name starts with a 0 byte.
-        const char* path = peer.sun_path[0] ? peer.sun_path : peer.sun_path + 1;
-        if (std::strncmp(path, xSockets, sizeof xSockets - 1) != 0) continue;
-        pollfd connection = {fd, POLLRDHUP, 0};
-        if (poll(&connection, 1, 0) == 1 && (connection.revents & (POLLHUP | POLLRDHUP)))
-            return true;
-    }
-    return false;
+    const int fd = WindowSystemConnection("/tmp/.X11-unix/X");
+    if (fd < 0) return false;
+    pollfd connection = {fd, POLLRDHUP, 0};
+    return poll(&connection, 1, 0) == 1 && (connection.revents & (POLLHUP | POLLRDHUP));
 }
 
 struct sigaction crashActions[2];
@@ -118,6 +106,21 @@ bool QueryHeldKeys(Keymap* held) {
     return true;
 }
 
+
+int WindowSystemConnection(const char* path) {
+    const size_t length = std::strlen(path);
+    for (int fd = 0; fd < 1024; ++fd) {
+        sockaddr_un peer{};
+        socklen_t size = sizeof peer;
+        if (getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &size) != 0 ||
+            peer.sun_family != AF_UNIX)
+            continue;
+        // An abstract name starts with a 0 byte.
+        const char* name = peer.sun_path[0] ? peer.sun_path : peer.sun_path + 1;
+        if (std::strncmp(name, path, length) == 0) return fd;
+    }
+    return -1;
+}
 
 void EndOnLostDisplay() {
     if (!X11().SetIOErrorHandler) return;
