@@ -19,7 +19,7 @@
 namespace fw {
 namespace {
 
-bool Set(const char* variable) {
+bool IsSet(const char* variable) {
     const char* value = std::getenv(variable);
     return value && *value;
 }
@@ -37,9 +37,9 @@ RuntimeError NoDisplay() {
 // (wayland-0 when unset) in XDG_RUNTIME_DIR, or its own path. Empty where
 // there is none to look at.
 std::string WaylandSocket() {
-    std::string name = Set("WAYLAND_DISPLAY") ? std::getenv("WAYLAND_DISPLAY") : "wayland-0";
+    std::string name = IsSet("WAYLAND_DISPLAY") ? std::getenv("WAYLAND_DISPLAY") : "wayland-0";
     if (name[0] == '/') return name;
-    if (!Set("XDG_RUNTIME_DIR")) return "";
+    if (!IsSet("XDG_RUNTIME_DIR")) return "";
     return std::string(std::getenv("XDG_RUNTIME_DIR")) + "/" + name;
 }
 
@@ -63,7 +63,7 @@ void OpenVideo() {
         return;
     }
     const bool wayland = WaylandSocketFound();
-    if (!wayland && !Set("DISPLAY")) throw NoDisplay();
+    if (!wayland && !IsSet("DISPLAY")) throw NoDisplay();
     if (!wayland) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
     const int failed = SDL_InitSubSystem(SDL_INIT_VIDEO);
     SDL_ResetHint(SDL_HINT_VIDEODRIVER);
@@ -101,7 +101,7 @@ std::string DisplayName() {
         return std::string(driver) + " " + name + " " + std::to_string(server.pid);
     }
     // A server elsewhere, reached over the network.
-    return Set("DISPLAY") ? std::string(driver) + " " + std::getenv("DISPLAY") : "";
+    return IsSet("DISPLAY") ? std::string(driver) + " " + std::getenv("DISPLAY") : "";
 }
 
 // Full screen takes the display over for this program's sole use: a second
