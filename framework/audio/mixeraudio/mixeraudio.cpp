@@ -184,10 +184,11 @@ Ref<TAudioDriver> OpenMixerAudio() {
     QuietAlsa();
     // On its own, so that a failing audio subsystem leaves video alone.
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return nullptr;
-    if (Mix_OpenAudioDevice(kOutputHertz, kOutputFormat, kOutputChannels, kMixerFrames, nullptr, 0) != 0) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    // A failed open keeps the audio subsystem until the process ends: shutting
+    // it waits for SDL's device hot-plug thread, which sleeps in 100 ms steps,
+    // and a program without sound should start no later than one with it.
+    if (Mix_OpenAudioDevice(kOutputHertz, kOutputFormat, kOutputChannels, kMixerFrames, nullptr, 0) != 0)
         return nullptr;
-    }
     return New<TMixerDriver>();
 }
 
