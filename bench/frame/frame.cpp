@@ -6,7 +6,12 @@
 // for the peers and the floor.
 //
 //   bench_frame [--seed S] [--mult M] [--warmup W] [--frames N] [--warm G] [--count]
+//   bench_frame --hash [--seed S] [--frames N]
 //
+// --hash times nothing: it draws N frames from the start of the scene and
+// then the closing fade, and prints one hash of the render target as each
+// of them left it, so a change to the drawing can be shown to leave every
+// pixel as it was.
 // --count draws through a thin driver that counts the quads it is handed
 // (one more virtual call a draw); without it the vertices are reckoned from
 // the flakes drawn (every flake and the background are one quad each).
@@ -24,6 +29,7 @@
 #include "framework/draw2d/gldraw2d/gldraw2d.h"
 #include "framework/draw2d/gldraw2d/readback.h"
 #include "framework/framework.h"
+#include "scene/snowfall.h"
 
 namespace {
 
@@ -59,6 +65,41 @@ private:
     fw::Ref<fw::TDraw2DDriver> driver_;
 };
 
+// FNV-1a over the bytes.
+uint64_t Hash(uint64_t hash, const std::vector<uint8_t>& bytes) {
+    for (uint8_t b : bytes) hash = (hash ^ b) * 1099511628211u;
+    return hash;
+}
+
+// The scene from its start, drawn as the program draws it: the snowfall,
+// then the fade over its last frame.
+void HashFrames(int32_t seed, int frames) {
+    bench::StartScene(seed);
+    if (!fw::Graphics(1024, 768, 16, 60, 0)) throw std::runtime_error("no display");
+    fw::SetBlend(4);
+    uint64_t hash = 14695981039346656037u;
+    auto shown = [&] {
+        fw::Flip(0);
+        hash = Hash(hash, fw::ReadRenderTarget(0, 0, 1024, 768));
+    };
+    for (int i = 0; i < frames; ++i) {
+        DrawFrame();
+        shown();
+    }
+    for (int step = 0; step <= 100; ++step) {
+        fw::DrawImage(imgRed, 0.0f, 0.0f, 0);
+        FadeToWhite(float(step));
+        shown();
+    }
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    bench::Result r("frame_hash");
+    r.Add("seed", int64_t(seed)).Add("frames", int64_t(frames)).Add("fade_frames", int64_t(101));
+    r.Add("display", bench::DisplayName()).Add("hash", text);
+    r.Print();
+    fw::EndGraphics();
+}
+
 void Run(int argc, char** argv) {
     const int32_t seed = int32_t(bench::IntOption(argc, argv, "seed", 20241224));
     const int mult = int(bench::IntOption(argc, argv, "mult", 1));
@@ -70,6 +111,10 @@ void Run(int argc, char** argv) {
 
     bench::RegisterMedia();
     fw::InitFramework();
+    if (bench::FlagOption(argc, argv, "hash")) {
+        HashFrames(seed, frames);
+        return;
+    }
     fw::Ref<CountingDriver> counting;
     if (count) {
         counting = fw::New<CountingDriver>(fw::GLDraw2DDriver());
