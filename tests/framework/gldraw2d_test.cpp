@@ -373,6 +373,12 @@ TEST_F(GLDraw2D, FilteredPicturesBlendNeighboursUnfilteredTakeTheNearest) {
     EXPECT_EQ(Pixel(115, 104)[0], 255);
     // Nor does the white below the picture bleed into its bottom row.
     EXPECT_EQ(Pixel(100, 107)[0], 0);
+    // Unscaled but half a pixel off the grid, a filtered picture still blends.
+    SetScale(1, 1);
+    DrawImage(Image(picture, 2), 300.5f, 300);
+    const int between = Pixel(301, 300)[0];
+    EXPECT_GT(between, 20);
+    EXPECT_LT(between, 235);
 }
 
 TEST_F(GLDraw2D, TargetKeepsItsContentAcrossFlip) {

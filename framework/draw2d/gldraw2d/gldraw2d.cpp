@@ -3,6 +3,7 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -102,16 +103,18 @@ class TGLDraw2DDriver;
 // clamped edges do), then two white rows for rectangles.
 class TGLFrame : public TImageFrame {
 public:
-    TGLFrame(Ref<TGLDraw2DDriver> driver, uint64_t display, GLuint texture, float right,
-             float bottom, float whiteV)
-        : driver(std::move(driver)), display(display), texture(texture), right(right),
-          bottom(bottom), whiteV(whiteV) {}
+    TGLFrame(Ref<TGLDraw2DDriver> driver, uint64_t display, GLuint texture, int width,
+             int height, float right, float bottom, float whiteV)
+        : driver(std::move(driver)), display(display), texture(texture), width(width),
+          height(height), right(right), bottom(bottom), whiteV(whiteV) {}
     ~TGLFrame() override;
 
     const Ref<TGLDraw2DDriver> driver;
     // The display whose context holds the texture.
     const uint64_t display;
     const GLuint texture;
+    // The picture's size in pixels.
+    const int width, height;
     // The picture's texture coordinates run from (0, 0) to (right, bottom).
     const float right, bottom;
     // Between the two white rows: white whichever way it is sampled.
@@ -197,8 +200,8 @@ public:
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-        return New<TGLFrame>(Ref<TGLDraw2DDriver>(this), display_->number, texture,
-                             float(pixmap.width) / float(width),
+        return New<TGLFrame>(Ref<TGLDraw2DDriver>(this), display_->number, texture, pixmap.width,
+                             pixmap.height, float(pixmap.width) / float(width),
                              float(pixmap.height) / float(rows),
                              float(pixmap.height + 2) / float(rows));
     }
@@ -206,8 +209,11 @@ public:
     void DrawFrame(TImageFrame& drawn, const TQuad& quad) override {
         if (!display_) return;
         const TGLFrame& frame = static_cast<const TGLFrame&>(drawn);
+        const bool nearest = OnePixelPerTexel(quad, frame);
         if (!batch_.empty() &&
-            (quad.blend != batchBlend_ || (batchTexture_ != 0 && batchTexture_ != frame.texture) ||
+            (quad.blend != batchBlend_ ||
+             (batchTexture_ != 0 &&
+              (batchTexture_ != frame.texture || batchNearest_ != nearest)) ||
              batch_.size() == size_t(kMaxQuads) * 4)) {
             Flush();
         }
@@ -215,6 +221,7 @@ public:
         if (batchTexture_ == 0) {
             // The rectangles so far take their white from this texture.
             batchTexture_ = frame.texture;
+            batchNearest_ = nearest;
             batchWhiteV_ = frame.whiteV;
             for (Vertex& v : batch_) v.v = batchWhiteV_;
         }
@@ -270,6 +277,17 @@ public:
     int64_t drawCalls = 0;
 
 private:
+    // A picture drawn unturned, unscaled and unmirrored with its corners on
+    // whole pixels puts each pixel's centre on a texel's centre, where
+    // bilinear sampling takes that texel alone: nearest sampling gives the
+    // same pixels for less work (the background, every frame).
+    static bool OnePixelPerTexel(const TQuad& quad, const TGLFrame& frame) {
+        return quad.y[0] == quad.y[1] && quad.y[2] == quad.y[3] && quad.x[0] == quad.x[3] &&
+               quad.x[1] == quad.x[2] && quad.x[1] - quad.x[0] == float(frame.width) &&
+               quad.y[3] - quad.y[0] == float(frame.height) &&
+               quad.x[0] == std::floor(quad.x[0]) && quad.y[0] == std::floor(quad.y[0]);
+    }
+
     // False when the render target cannot be had at this size.
     bool CreateResources(int width, int height) {
         targetWidth_ = width;
@@ -312,6 +330,11 @@ private:
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, white);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glGenSamplers(1, &nearestSampler_);
+        glSamplerParameteri(nearestSampler_, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glSamplerParameteri(nearestSampler_, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glSamplerParameteri(nearestSampler_, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glSamplerParameteri(nearestSampler_, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
 
         glGenRenderbuffers(1, &target_);
         glBindRenderbuffer(GL_RENDERBUFFER, target_);
@@ -333,11 +356,12 @@ private:
         glDeleteFramebuffers(1, &framebuffer_);
         glDeleteRenderbuffers(1, &target_);
         glDeleteTextures(1, &whiteTexture_);
+        glDeleteSamplers(1, &nearestSampler_);
         glDeleteBuffers(1, &indexBuffer_);
         glDeleteBuffers(1, &vertexBuffer_);
         glDeleteVertexArrays(1, &vertexArray_);
         glDeleteProgram(program_);
-        framebuffer_ = target_ = whiteTexture_ = indexBuffer_ = vertexBuffer_ = vertexArray_ = 0;
+        framebuffer_ = target_ = whiteTexture_ = nearestSampler_ = indexBuffer_ = vertexBuffer_ = vertexArray_ = 0;
         program_ = 0;
     }
 
@@ -384,6 +408,8 @@ private:
         glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
         ApplyBlend(batchBlend_);
         glBindTexture(GL_TEXTURE_2D, batchTexture_ != 0 ? batchTexture_ : whiteTexture_);
+        // Sampler 0: the texture's own filter.
+        glBindSampler(0, batchTexture_ != 0 && batchNearest_ ? nearestSampler_ : 0);
         // A fresh store each time, so the driver need not wait for the
         // draws still reading the last one.
         glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(batch_.size() * sizeof(Vertex)), batch_.data(),
@@ -422,6 +448,8 @@ private:
     GLint alphaCut_ = -1;
     GLuint vertexArray_ = 0, vertexBuffer_ = 0, indexBuffer_ = 0;
     GLuint whiteTexture_ = 0;
+    // Overrides a texture's filter where bilinear sampling cannot differ.
+    GLuint nearestSampler_ = 0;
     GLuint framebuffer_ = 0, target_ = 0;
     // The blend mode the GL state is set up for, 0 for none yet.
     int appliedBlend_ = 0;
@@ -431,6 +459,8 @@ private:
     // The image texture of the batch, 0 while only rectangles are in it.
     GLuint batchTexture_ = 0;
     float batchWhiteV_ = 0;
+    // Whether the batch's picture is drawn one pixel per texel.
+    bool batchNearest_ = false;
 };
 
 TGLFrame::~TGLFrame() { driver->ReleaseTexture(display, texture); }
