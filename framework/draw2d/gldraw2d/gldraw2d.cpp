@@ -428,10 +428,23 @@ private:
         glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
         glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
         glViewport(0, 0, drawableWidth, drawableHeight);
-        glClearColor(0, 0, 0, 1);
-        glClear(GL_COLOR_BUFFER_BIT);
         // GL counts rows from the bottom.
         const int bottom = drawableHeight - fit.y - fit.height;
+        // Only the bars around the picture are cleared: the copy covers the
+        // rest, and where the shapes match, the whole window.
+        const int bars[4][4] = {
+            {0, 0, drawableWidth, bottom},
+            {0, bottom + fit.height, drawableWidth, drawableHeight - bottom - fit.height},
+            {0, bottom, fit.x, fit.height},
+            {fit.x + fit.width, bottom, drawableWidth - fit.x - fit.width, fit.height}};
+        glClearColor(0, 0, 0, 1);
+        for (const auto& bar : bars) {
+            if (bar[2] <= 0 || bar[3] <= 0) continue;
+            glEnable(GL_SCISSOR_TEST);
+            glScissor(bar[0], bar[1], bar[2], bar[3]);
+            glClear(GL_COLOR_BUFFER_BIT);
+        }
+        glDisable(GL_SCISSOR_TEST);
         const bool oneToOne = fit.width == targetWidth_ && fit.height == targetHeight_;
         glBlitFramebuffer(0, 0, targetWidth_, targetHeight_, fit.x, bottom, fit.x + fit.width,
                           bottom + fit.height, GL_COLOR_BUFFER_BIT,
