@@ -19,6 +19,7 @@
 
 #include "framework/draw2d/draw2d.h"
 #include "framework/draw2d/gldraw2d/gldraw2d.h"
+#include "framework/draw2d/gldraw2d/glprogram.h"
 #include "framework/draw2d/gldraw2d/readback.h"
 #include "framework/draw2d/recorddriver.h"
 #include "framework/graphics/graphics.h"
@@ -170,16 +171,6 @@ struct Vertex {
     uint8_t r, g, b, a;
 };
 
-GLuint Compile(GLenum kind, const char* source) {
-    GLuint shader = glCreateShader(kind);
-    glShaderSource(shader, 1, &source, nullptr);
-    glCompileShader(shader);
-    GLint ok = 0;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (!ok) throw std::runtime_error("floor shader does not compile");
-    return shader;
-}
-
 struct Floor {
     GLuint program = 0, vertexArray = 0, vertices = 0, indices = 0, texture = 0;
     GLsizei count = 0;
@@ -242,14 +233,7 @@ Floor BuildFloor(const std::vector<TRecordDriver::TDraw>& draws) {
         for (uint32_t k : {0u, 1u, 2u, 0u, 2u, 3u}) index.push_back(q * 4 + k);
     f.count = GLsizei(index.size());
 
-    f.program = glCreateProgram();
-    GLuint vs = Compile(GL_VERTEX_SHADER, kVertexShader);
-    GLuint fs = Compile(GL_FRAGMENT_SHADER, kFragmentShader);
-    glAttachShader(f.program, vs);
-    glAttachShader(f.program, fs);
-    glLinkProgram(f.program);
-    glDeleteShader(vs);
-    glDeleteShader(fs);
+    f.program = BuildGLProgram(kVertexShader, kFragmentShader, "floor's shaders");
     glGenVertexArrays(1, &f.vertexArray);
     glBindVertexArray(f.vertexArray);
     glGenBuffers(1, &f.vertices);

@@ -19,6 +19,7 @@
 #include "bench/common/benchutil.h"
 #include "bench/common/drawlist.h"
 #include "bench/common/glutil.h"
+#include "framework/draw2d/gldraw2d/glprogram.h"
 #include "framework/pixmap/pixmap.h"
 
 namespace {
@@ -181,7 +182,7 @@ void Run(int argc, char** argv) {
     glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(Vertex),
                           reinterpret_cast<void*>(offsetof(Vertex, red)));
 
-    const GLuint program = bench::BuildProgram(kVertexShader, kFragmentShader);
+    const GLuint program = fw::BuildGLProgram(kVertexShader, kFragmentShader, "floor's shaders");
     glUseProgram(program);
     glUniform1i(glGetUniformLocation(program, "picture"), 0);
     glViewport(0, 0, kWidth, kHeight);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/draw2d/gldraw2d/glprogram.h"
 #include "framework/draw2d/gldraw2d/readback.h"
 #include "framework/graphics/glgraphics.h"
 #include "framework/runtime/runtime.h"
@@ -54,47 +55,6 @@ void main() {
     outColour = colour;
 }
 )";
-
-GLuint CompileShader(GLenum kind, const char* source) {
-    GLuint shader = glCreateShader(kind);
-    glShaderSource(shader, 1, &source, nullptr);
-    glCompileShader(shader);
-    GLint ok = GL_FALSE;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (!ok) {
-        char text[1024] = "";
-        glGetShaderInfoLog(shader, sizeof text, nullptr, text);
-        glDeleteShader(shader);
-        throw RuntimeError(std::string("Unable to compile the drawing shaders: ") + text);
-    }
-    return shader;
-}
-
-GLuint LinkProgram() {
-    GLuint vertex = CompileShader(GL_VERTEX_SHADER, kVertexShader);
-    GLuint fragment = 0;
-    try {
-        fragment = CompileShader(GL_FRAGMENT_SHADER, kFragmentShader);
-    } catch (...) {
-        glDeleteShader(vertex);
-        throw;
-    }
-    GLuint program = glCreateProgram();
-    glAttachShader(program, vertex);
-    glAttachShader(program, fragment);
-    glLinkProgram(program);
-    glDeleteShader(vertex);
-    glDeleteShader(fragment);
-    GLint ok = GL_FALSE;
-    glGetProgramiv(program, GL_LINK_STATUS, &ok);
-    if (!ok) {
-        char text[1024] = "";
-        glGetProgramInfoLog(program, sizeof text, nullptr, text);
-        glDeleteProgram(program);
-        throw RuntimeError(std::string("Unable to link the drawing shaders: ") + text);
-    }
-    return program;
-}
 
 class TGLDraw2DDriver;
 
@@ -292,7 +252,7 @@ private:
     bool CreateResources(int width, int height) {
         targetWidth_ = width;
         targetHeight_ = height;
-        program_ = LinkProgram();
+        program_ = BuildGLProgram(kVertexShader, kFragmentShader, "drawing shaders");
         glUseProgram(program_);
         glUniform2f(glGetUniformLocation(program_, "targetSize"), float(width), float(height));
         glUniform1i(glGetUniformLocation(program_, "picture"), 0);
