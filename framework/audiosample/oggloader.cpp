@@ -2,10 +2,14 @@
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "framework/audiosample/oggloader.h"
@@ -74,6 +78,35 @@ long TellCallback(void* source) {
     }
 }
 
+// A copy of the stream's bytes that several decoders read side by side,
+// each at its own position.
+struct MemorySource {
+    const std::vector<uint8_t>& data;
+    size_t pos = 0;
+};
+
+size_t MemoryRead(void* ptr, size_t size, size_t count, void* source) {
+    auto& s = *static_cast<MemorySource*>(source);
+    if (size == 0) return 0;
+    const size_t n = std::min(count, (s.data.size() - s.pos) / size);
+    std::memcpy(ptr, s.data.data() + s.pos, n * size);
+    s.pos += n * size;
+    return n;
+}
+
+int MemorySeek(void* source, ogg_int64_t offset, int whence) {
+    auto& s = *static_cast<MemorySource*>(source);
+    const int64_t base = whence == SEEK_SET   ? 0
+                         : whence == SEEK_CUR ? int64_t(s.pos)
+                         : whence == SEEK_END ? int64_t(s.data.size())
+                                              : -1;
+    if (base < 0 || offset < -base || offset > int64_t(s.data.size()) - base) return -1;
+    s.pos = size_t(base + offset);
+    return 0;
+}
+
+long MemoryTell(void* source) { return long(static_cast<MemorySource*>(source)->pos); }
+
 // ov_clear whatever happens. After a failed ov_open_callbacks vorbisfile has
 // already cleared and zeroed the structure, and clearing a zeroed one frees
 // nothing, so the call is safe on every path.
@@ -95,6 +128,63 @@ size_t InitialRoom(TStream& stream, int64_t start, int64_t wanted) {
                               : (size - start) * 64;
     return size_t(std::clamp<int64_t>(wanted, 0, bound));
 }
+
+// Decodes `bytes` bytes of 16-bit samples from where `vf` stands into `out`.
+// False on a decoding error, or where the stream ends, or goes on to another
+// logical stream, before they are filled.
+bool DecodeInto(OggVorbis_File* vf, uint8_t* out, int64_t bytes) {
+    for (int64_t filled = 0; filled < bytes;) {
+        const int chunk = int(std::min<int64_t>(bytes - filled, 1 << 16));
+        int section = 0;
+        const long n = ov_read(vf, reinterpret_cast<char*>(out + filled), chunk,
+                               0 /* little-endian */, 2 /* bytes */, 1 /* signed */, &section);
+        if (n <= 0 || section != 0) return false;
+        filled += n;
+    }
+    return true;
+}
+
+// The sound is cut into segments, taken in turn by several decoders side by
+// side: each seeks to its segment's first sample, which vorbisfile decodes
+// exactly as a reading from the start would have.
+struct Segments {
+    int64_t length, frameBytes;
+    int count;
+    uint8_t* out;
+    std::atomic<int> next{0};
+    std::atomic<bool> failed{false};
+
+    int64_t First(int k) const { return length * k / count; }
+
+    // Decodes segments with `vf` until none is left or one fails.
+    void Decode(OggVorbis_File* vf) {
+        for (int k; !failed && (k = next++) < count;) {
+            if (ov_pcm_seek(vf, First(k)) != 0 ||
+                !DecodeInto(vf, out + First(k) * frameBytes,
+                            (First(k + 1) - First(k)) * frameBytes)) {
+                failed = true;
+            }
+        }
+    }
+
+    // The same, with a vorbisfile of its own over the copy of the stream.
+    void DecodeFrom(const std::vector<uint8_t>& data) {
+        MemorySource source{data};
+        const ov_callbacks callbacks{MemoryRead, MemorySeek, CloseCallback, MemoryTell};
+        VorbisFile file;
+        if (ov_open_callbacks(&source, &file.vf, nullptr, 0, callbacks) < 0) {
+            failed = true;
+            return;
+        }
+        Decode(&file.vf);
+    }
+};
+
+// Long sounds are decoded side by side, in segments at least this long, a
+// few for every decoder so that one held up on a busy core holds up little;
+// shorter sounds in one run.
+constexpr int64_t kSegmentSeconds = 1;
+constexpr int kSegmentsPerDecoder = 3;
 
 class OggLoader final : public TAudioSampleLoader {
 public:
@@ -118,27 +208,67 @@ public:
         const int64_t wanted = length * frameBytes;
 
         try {
+            const int decoders = int(std::min<int64_t>(
+                std::max(1u, std::thread::hardware_concurrency()),
+                length / (kSegmentSeconds * info->rate)));
+            // Room for the whole sound at once only where the data could
+            // fill it (see InitialRoom).
+            if (decoders > 1 && InitialRoom(stream, source.start, wanted) == size_t(wanted)) {
+                const int segments = int(std::min<int64_t>(
+                    decoders * kSegmentsPerDecoder, length / (kSegmentSeconds * info->rate)));
+                return DecodeSideBySide(*vf, stream, source.start, length, decoders, segments,
+                                        frameBytes, int(info->rate), format);
+            }
             std::vector<uint8_t> bytes;
             bytes.reserve(InitialRoom(stream, source.start, wanted));
-            int64_t filled = 0;
-            while (filled < wanted) {
-                const int chunk = int(std::min<int64_t>(wanted - filled, 1 << 16));
-                bytes.resize(size_t(filled) + size_t(chunk));
-                int section = 0;
-                const long n = ov_read(vf, reinterpret_cast<char*>(bytes.data() + filled), chunk,
-                                       0 /* little-endian */, 2 /* bytes */, 1 /* signed */,
-                                       &section);
-                // A decoding error drops the sound read so far. So does a
-                // stream that ends, or goes on to another logical stream,
-                // before the length it announced is filled: it contradicts
-                // itself, and a sample's length is always the one announced.
-                if (n <= 0 || section != 0) return nullptr;
-                filled += n;
+            // The room grows as the sound decodes, up to the announced
+            // length. A decoding error drops the sound read so far. So does
+            // a stream that ends, or goes on to another logical stream,
+            // before that length is filled: it contradicts itself, and a
+            // sample's length is always the one announced.
+            for (int64_t filled = 0; filled < wanted;) {
+                const int64_t chunk = std::min<int64_t>(wanted - filled, 1 << 16);
+                bytes.resize(size_t(filled + chunk));
+                if (!DecodeInto(vf, bytes.data() + filled, chunk)) return nullptr;
+                filled += chunk;
             }
             return New<TAudioSample>(std::move(bytes), int(info->rate), format);
         } catch (const std::bad_alloc&) {
             return nullptr;
         }
+    }
+
+private:
+    // One decoder is `vf`, on this thread; the others run on threads of
+    // their own, each with a vorbisfile over a copy of the stream's bytes.
+    // Joined in order the segments are the sound as a single run decodes
+    // it, byte for byte.
+    static Ref<TAudioSample> DecodeSideBySide(OggVorbis_File& vf, TStream& stream, int64_t start,
+                                              int64_t length, int decoders, int segments,
+                                              int64_t frameBytes, int hertz,
+                                              SampleFormat format) {
+        // The copy is taken without disturbing `vf`'s place in the stream.
+        const int64_t resume = stream.Pos();
+        const int64_t size = stream.Size();
+        if (resume < 0 || size < start || stream.Seek(start) != start) return nullptr;
+        std::vector<uint8_t> data(size_t(size - start));
+        const bool copied = stream.Read(data.data(), int64_t(data.size())) == int64_t(data.size());
+        if (stream.Seek(resume) != resume || !copied) return nullptr;
+
+        std::vector<uint8_t> bytes(size_t(length * frameBytes));
+        Segments work{length, frameBytes, segments, bytes.data()};
+        {
+            std::vector<std::jthread> threads;
+            try {
+                while (int(threads.size()) + 1 < decoders)
+                    threads.emplace_back([&] { work.DecodeFrom(data); });
+            } catch (const std::system_error&) {
+                // Fewer threads to be had: the others take more segments.
+            }
+            work.Decode(&vf);
+        }
+        if (work.failed) return nullptr;
+        return New<TAudioSample>(std::move(bytes), hertz, format);
     }
 };
 
