@@ -1,105 +1,23 @@
-// The floor: the scene's quads for every frame built once into a static
-// vertex buffer, and each frame drawn with a single call. No per-frame work
-// on the CPU but the call itself: what is left is the driver's own cost of
-// putting these pixels on the screen, which no renderer can go below.
+// The floor alone (bench/common/floorgl.h): every frame of the list drawn
+// with a single call into the window and shown.
 //
 //   bench_floor --list FILE [--media DIR] [--warm N]
 
 #include <SDL.h>
 #include <epoxy/gl.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "bench/common/benchutil.h"
 #include "bench/common/drawlist.h"
+#include "bench/common/floorgl.h"
 #include "bench/common/glutil.h"
-#include "framework/draw2d/gldraw2d/glprogram.h"
 #include "framework/pixmap/pixmap.h"
 
 namespace {
-
-using bench::Draw;
-using bench::DrawKind;
-
-constexpr int kWidth = 1024, kHeight = 768;
-
-struct Vertex {
-    float x, y, u, v;
-    uint8_t red, green, blue, alpha;
-};
-
-const char* const kVertexShader = R"(#version 330 core
-layout(location = 0) in vec2 position;
-layout(location = 1) in vec2 texCoord;
-layout(location = 2) in vec4 colour;
-out vec2 fragTexCoord;
-out vec4 fragColour;
-void main() {
-    gl_Position = vec4(position.x * 2.0 / 1024.0 - 1.0, 1.0 - position.y * 2.0 / 768.0, 0.0, 1.0);
-    fragTexCoord = texCoord;
-    fragColour = colour;
-}
-)";
-
-const char* const kFragmentShader = R"(#version 330 core
-in vec2 fragTexCoord;
-in vec4 fragColour;
-uniform sampler2D picture;
-out vec4 outColour;
-void main() { outColour = texture(picture, fragTexCoord) * fragColour; }
-)";
-
-// One texture holds both pictures and a white patch, so a whole frame is one
-// draw: the background in the top rows, the flake below it with a border of
-// its own edge texels (bilinear sampling at its edges then finds the edge, as
-// a clamped texture of its own would), and white for the squares.
-struct Atlas {
-    static constexpr int kWidth = 1024, kHeight = 820;
-    static constexpr int kFlakeX = 2, kFlakeY = 770, kWhiteX = 60, kWhiteY = 770;
-    std::vector<uint8_t> texels = std::vector<uint8_t>(size_t(kWidth) * kHeight * 4, 0);
-    int flakeWidth = 0, flakeHeight = 0;
-
-    void Put(int x, int y, const uint8_t* rgba) {
-        std::memcpy(&texels[(size_t(y) * kWidth + size_t(x)) * 4], rgba, 4);
-    }
-    static void Texel(const fw::TPixmap& p, int x, int y, uint8_t rgba[4]) {
-        const uint8_t* from = p.PixelPtr(std::clamp(x, 0, p.width - 1), std::clamp(y, 0, p.height - 1));
-        const bool alpha = p.format == fw::PixelFormat::RGBA8888;
-        rgba[0] = from[0];
-        rgba[1] = from[1];
-        rgba[2] = from[2];
-        rgba[3] = alpha ? from[3] : 255;
-    }
-};
-
-Atlas MakeAtlas(const fw::TPixmap& background, const fw::TPixmap& flake) {
-    Atlas atlas;
-    uint8_t rgba[4];
-    for (int y = 0; y < std::min(background.height, 768); ++y) {
-        for (int x = 0; x < std::min(background.width, 1024); ++x) {
-            Atlas::Texel(background, x, y, rgba);
-            atlas.Put(x, y, rgba);
-        }
-    }
-    for (int y = -2; y < flake.height + 2; ++y) {
-        for (int x = -2; x < flake.width + 2; ++x) {
-            Atlas::Texel(flake, x, y, rgba);
-            atlas.Put(Atlas::kFlakeX + x, Atlas::kFlakeY + y, rgba);
-        }
-    }
-    const uint8_t white[4] = {255, 255, 255, 255};
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x) atlas.Put(Atlas::kWhiteX + x, Atlas::kWhiteY + y, white);
-    atlas.flakeWidth = flake.width;
-    atlas.flakeHeight = flake.height;
-    return atlas;
-}
 
 fw::Ref<fw::TPixmap> Load(const std::string& path) {
     fw::Ref<fw::TPixmap> pixmap = fw::LoadPixmap(path);
@@ -116,96 +34,20 @@ void Run(int argc, char** argv) {
     const auto [window, context] = bench::OpenGLWindow("floor");
     SDL_GL_SetSwapInterval(0);
 
-    const Atlas atlas = MakeAtlas(*Load(media + "/pic4.png"), *Load(media + "/flake.png"));
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, Atlas::kWidth, Atlas::kHeight, 0, GL_RGBA,
-                 GL_UNSIGNED_BYTE, atlas.texels.data());
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-
-    // Every frame's quads, once.
-    const float w = Atlas::kWidth, h = Atlas::kHeight;
-    const float fu0 = Atlas::kFlakeX / w, fu1 = float(Atlas::kFlakeX + atlas.flakeWidth) / w;
-    const float fv0 = Atlas::kFlakeY / h, fv1 = float(Atlas::kFlakeY + atlas.flakeHeight) / h;
-    const float wu = (Atlas::kWhiteX + 2) / w, wv = (Atlas::kWhiteY + 2) / h;
-    std::vector<Vertex> vertices;
-    vertices.reserve(list.draws.size() * 4);
-    size_t mostQuads = 0;
-    for (size_t f = 0; f < list.Frames(); ++f) {
-        mostQuads = std::max(mostQuads, list.Count(f));
-        for (const Draw* d = list.Begin(f); d != list.End(f); ++d) {
-            if (d->blend != 4) throw std::runtime_error("the floor draws additive frames only");
-            float x[4], y[4];
-            bench::Corners(*d, x, y);
-            float u[4] = {wu, wu, wu, wu}, v[4] = {wv, wv, wv, wv};
-            if (d->kind == DrawKind::Flake) {
-                const float fu[4] = {fu0, fu1, fu1, fu0}, fv[4] = {fv0, fv0, fv1, fv1};
-                std::copy(fu, fu + 4, u);
-                std::copy(fv, fv + 4, v);
-            } else if (d->kind == DrawKind::Background) {
-                const float bu[4] = {0, 1, 1, 0}, bv[4] = {0, 0, 768 / h, 768 / h};
-                std::copy(bu, bu + 4, u);
-                std::copy(bv, bv + 4, v);
-            }
-            for (int i = 0; i < 4; ++i)
-                vertices.push_back({x[i], y[i], u[i], v[i], d->red, d->green, d->blue, d->alpha});
-        }
+    {
+        const bench::FloorRenderer floor(list, *Load(media + "/pic4.png"),
+                                         *Load(media + "/flake.png"));
+        const size_t frames = list.Frames();
+        const bench::FrameTimes times = bench::TimeFrames(
+            warm, frames,
+            [&](size_t i) {
+                floor.Draw(i % frames);
+                SDL_GL_SwapWindow(window);
+            },
+            [] { glFinish(); });
+        const double quads = double(list.draws.size()) / double(frames);
+        bench::PrintFrameResult("floor", list.multiplier, quads - 1, 1, quads * 4, times);
     }
-    std::vector<uint32_t> indices;
-    indices.reserve(mostQuads * 6);
-    for (uint32_t q = 0; q < mostQuads; ++q) {
-        const uint32_t a = q * 4;
-        for (uint32_t i : {a, a + 1, a + 2, a, a + 2, a + 3}) indices.push_back(i);
-    }
-
-    GLuint vertexArray = 0, buffers[2] = {0, 0};
-    glGenVertexArrays(1, &vertexArray);
-    glBindVertexArray(vertexArray);
-    glGenBuffers(2, buffers);
-    glBindBuffer(GL_ARRAY_BUFFER, buffers[0]);
-    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(vertices.size() * sizeof(Vertex)), vertices.data(),
-                 GL_STATIC_DRAW);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers[1]);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(indices.size() * sizeof(uint32_t)),
-                 indices.data(), GL_STATIC_DRAW);
-    glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, sizeof(Vertex), nullptr);
-    glEnableVertexAttribArray(1);
-    glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, sizeof(Vertex),
-                          reinterpret_cast<void*>(offsetof(Vertex, u)));
-    glEnableVertexAttribArray(2);
-    glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(Vertex),
-                          reinterpret_cast<void*>(offsetof(Vertex, red)));
-
-    const GLuint program = fw::BuildGLProgram(kVertexShader, kFragmentShader, "floor's shaders");
-    glUseProgram(program);
-    glUniform1i(glGetUniformLocation(program, "picture"), 0);
-    glViewport(0, 0, kWidth, kHeight);
-    glEnable(GL_BLEND);
-    // Additive, the destination's alpha kept: as the framework's mode 4.
-    glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE, GL_ZERO, GL_ONE);
-    glClearColor(0, 0, 0, 1);
-
-    const size_t frames = list.Frames();
-    const bench::FrameTimes times = bench::TimeFrames(
-        warm, frames,
-        [&](size_t i) {
-            const size_t f = i % frames;
-            glClear(GL_COLOR_BUFFER_BIT);
-            glDrawElementsBaseVertex(GL_TRIANGLES, GLsizei(list.Count(f) * 6), GL_UNSIGNED_INT,
-                                     nullptr, GLint(list.first[f] * 4));
-            SDL_GL_SwapWindow(window);
-        },
-        [] { glFinish(); });
-
-    double quads = double(list.draws.size()) / double(frames);
-    bench::PrintFrameResult("floor", list.multiplier, quads - 1, 1, quads * 4, times);
-
     SDL_GL_DeleteContext(context);
     SDL_DestroyWindow(window);
     SDL_Quit();

@@ -18,6 +18,8 @@
 
 #include <epoxy/gl.h>
 
+#include <SDL.h>
+
 #include <cstdio>
 #include <exception>
 #include <stdexcept>
@@ -25,6 +27,8 @@
 
 #include "bench/common/benchscene.h"
 #include "bench/common/benchutil.h"
+#include "bench/common/drawlist.h"
+#include "bench/common/floorgl.h"
 #include "framework/draw2d/draw2ddriver.h"
 #include "framework/draw2d/gldraw2d/gldraw2d.h"
 #include "framework/draw2d/gldraw2d/readback.h"
@@ -100,6 +104,74 @@ void HashFrames(int32_t seed, int frames) {
     fw::EndGraphics();
 }
 
+// One more copy of the render target into the window, as Flip makes it.
+void CopyTargetToWindow() {
+    GLint target = 0;
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &target);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, GLuint(target));
+    glBlitFramebuffer(0, 0, 1024, 768, 0, 0, 1024, 768, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    glBindFramebuffer(GL_FRAMEBUFFER, GLuint(target));
+}
+
+double Median(std::vector<double> values) { return bench::Summarise(std::move(values)).median; }
+
+struct Paired {
+    std::vector<double> overFloor;  // ours / the floor's, median frame of each block
+    std::vector<double> copyMs;     // a frame with one more copy − ours
+};
+
+// The shared machine's load drifts: the variants run in turns, `block`
+// frames each, in one process on one context, and each block of ours is
+// compared with the floor's and the extra copy's blocks next to it. Ours
+// draws the scene's next frames; the floor replays the same frames from the
+// list; the third variant is ours with one more copy of the target into the
+// window, which measures what the copy costs. The order of the three turns
+// rotates, so no variant always follows the same one.
+template <class Ours>
+Paired Alternate(const bench::DrawList& list, int frames, int block, Ours ours) {
+    if (list.Frames() == 0 || block <= 0) throw std::runtime_error("bad --list or --block");
+    fw::Ref<fw::TPixmap> background = fw::LoadPixmap("incbin::pic4.png");
+    fw::Ref<fw::TPixmap> flake = fw::LoadPixmap("incbin::flake.png");
+    if (!background || !flake) throw std::runtime_error("cannot load the pictures");
+    const bench::FloorRenderer floor(list, *background, *flake);
+    SDL_Window* window = SDL_GL_GetCurrentWindow();
+    Paired paired;
+    // The scene's frames drawn so far, which are the list's frames too.
+    int drawn = 0;
+    for (int turn = 0; drawn + 2 * block <= frames; ++turn) {
+        std::vector<double> a, f, c;
+        auto place = [&](int variant) { return (variant - turn % 3 + 3) % 3; };
+        // The frames the block of ours draws, which the floor's replays.
+        const int first = drawn + (place(2) < place(0) ? block : 0);
+        for (int v = 0; v < 3; ++v) {
+            switch ((v + turn) % 3) {
+            case 0:
+                for (int i = 0; i < block; ++i, ++drawn) a.push_back(ours(false));
+                break;
+            case 1: {
+                GLint target = 0;
+                glGetIntegerv(GL_FRAMEBUFFER_BINDING, &target);
+                for (int i = 0; i < block; ++i) {
+                    const double wall0 = bench::WallMs();
+                    floor.Draw(size_t(first + i) % list.Frames());
+                    SDL_GL_SwapWindow(window);
+                    glFinish();
+                    f.push_back(bench::WallMs() - wall0);
+                }
+                glBindFramebuffer(GL_FRAMEBUFFER, GLuint(target));
+                break;
+            }
+            default:
+                for (int i = 0; i < block; ++i, ++drawn) c.push_back(ours(true));
+            }
+        }
+        paired.overFloor.push_back(Median(a) / Median(f));
+        paired.copyMs.push_back(Median(c) - Median(a));
+    }
+    return paired;
+}
+
 void Run(int argc, char** argv) {
     const int32_t seed = int32_t(bench::IntOption(argc, argv, "seed", 20241224));
     const int mult = int(bench::IntOption(argc, argv, "mult", 1));
@@ -139,34 +211,51 @@ void Run(int argc, char** argv) {
         glFinish();
     }
 
+    // Each timed frame as the program's loop runs it: the frame, Flip, the
+    // look at Escape; then glFinish, so the driver's work is counted in it.
     bench::FrameTimes times;
     std::vector<double> frameCpu, flipCpu;
-    int64_t flakes = 0;
-    const int64_t calls0 = fw::DrawCallCount();
-    const int64_t quads0 = counting ? counting->quads : 0;
-    for (int i = 0; i < frames; ++i) {
+    int64_t flakes = 0, calls = 0, countedQuads = 0;
+    auto ours = [&](bool extraCopy) {
         // Every flake alive and the four × mult born are drawn once.
-        flakes += bench::LiveFlakes() + 4 * mult;
+        if (!extraCopy) flakes += bench::LiveFlakes() + 4 * mult;
+        const int64_t calls0 = fw::DrawCallCount();
+        const int64_t quads0 = counting ? counting->quads : 0;
         const double wall0 = bench::WallMs();
         const double cpu0 = bench::ThreadCpuMs();
         bench::SceneFrame(mult);
         const double cpu1 = bench::ThreadCpuMs();
         fw::Flip(0);
+        fw::KeyDown(27);
+        if (extraCopy) CopyTargetToWindow();
         const double cpu2 = bench::ThreadCpuMs();
         glFinish();
         const double wall1 = bench::WallMs();
+        if (extraCopy) return wall1 - wall0;
+        calls += fw::DrawCallCount() - calls0;
+        if (counting) countedQuads += counting->quads - quads0;
         times.wall.push_back(wall1 - wall0);
         times.cpu.push_back(cpu2 - cpu0);
         frameCpu.push_back(cpu1 - cpu0);
         flipCpu.push_back(cpu2 - cpu1);
+        return wall1 - wall0;
+    };
+    const std::string listPath = bench::TextOption(argc, argv, "list", "");
+    Paired paired;
+    if (listPath.empty()) {
+        for (int i = 0; i < frames; ++i) ours(false);
+    } else {
+        paired = Alternate(bench::ReadDrawList(listPath), frames,
+                           int(bench::IntOption(argc, argv, "block", 10)), ours);
     }
-    const double perFrame = 1.0 / frames;
-    const double quads = counting ? double(counting->quads - quads0) * perFrame
-                                  : double(flakes + frames) * perFrame;
+    const int timed = int(times.wall.size());
+    const double perFrame = 1.0 / timed;
+    const double quads = counting ? double(countedQuads) * perFrame
+                                  : double(flakes + timed) * perFrame;
     bench::Result r("frame");
     r.Add("impl", "snowfall").Add("display", bench::DisplayName()).Add("mult", mult);
-    r.Add("frames", int64_t(frames)).Add("flakes", double(flakes) * perFrame);
-    r.Add("draw_calls", double(fw::DrawCallCount() - calls0) * perFrame);
+    r.Add("frames", int64_t(timed)).Add("flakes", double(flakes) * perFrame);
+    r.Add("draw_calls", double(calls) * perFrame);
     r.Add("vertices", quads * 4).Add("vertices_counted", counting ? "yes" : "no");
     r.Add("wall", bench::Summarise(times.wall)).Add("cpu", bench::Summarise(times.cpu));
     r.Add("cpu_scene_only", bench::Summarise(sceneCpu));
@@ -174,6 +263,14 @@ void Run(int argc, char** argv) {
     r.Add("renderer", bench::NoSpaces(reinterpret_cast<const char*>(glGetString(GL_RENDERER))));
     r.Add("gl_version", bench::NoSpaces(reinterpret_cast<const char*>(glGetString(GL_VERSION))));
     r.Print();
+    if (!listPath.empty()) {
+        bench::Result p("frame_paired");
+        p.Add("display", bench::DisplayName()).Add("mult", mult);
+        p.Add("blocks", int64_t(paired.overFloor.size()));
+        p.Add("over_floor", bench::Summarise(paired.overFloor));
+        p.Add("copy_ms", bench::Summarise(paired.copyMs));
+        p.Print();
+    }
     fw::EndGraphics();
 }
 

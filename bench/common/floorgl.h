@@ -1,0 +1,38 @@
+// The floor's renderer: the scene's quads for every frame of a draw list
+// built once into a static vertex buffer (one texture holding both pictures
+// and a white patch), and each frame drawn into the window with a single
+// call. No per-frame work on the CPU but the call itself: what is left is the
+// driver's own cost of putting these pixels on the screen, which no renderer
+// can go below. bench_floor runs it alone; bench_frame alternates it with the
+// framework's frames in one process.
+#pragma once
+
+#include <epoxy/gl.h>
+
+#include <cstddef>
+
+#include "bench/common/drawlist.h"
+#include "framework/pixmap/pixmap.h"
+
+namespace bench {
+
+class FloorRenderer {
+public:
+    // In the current context (1024 × 768), from the list and the two
+    // pictures; raises std::runtime_error on a list that is not additive.
+    FloorRenderer(const DrawList& list, const fw::TPixmap& background, const fw::TPixmap& flake);
+    ~FloorRenderer();
+    FloorRenderer(const FloorRenderer&) = delete;
+    FloorRenderer& operator=(const FloorRenderer&) = delete;
+
+    // Clears the window's frame and draws frame `frame` of the list into it
+    // with one call, setting every piece of GL state it uses; the caller
+    // shows it. The window's framebuffer stays bound.
+    void Draw(size_t frame) const;
+
+private:
+    const DrawList& list_;
+    GLuint texture_ = 0, vertexArray_ = 0, buffers_[2] = {0, 0}, program_ = 0;
+};
+
+}  // namespace bench
