@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/floorgl.h"
 #include "framework/draw2d/draw2d.h"
 #include "framework/draw2d/gldraw2d/gldraw2d.h"
-#include "framework/draw2d/gldraw2d/glprogram.h"
 #include "framework/draw2d/gldraw2d/readback.h"
 #include "framework/draw2d/recorddriver.h"
 #include "framework/graphics/graphics.h"
@@ -143,29 +143,9 @@ void BM_Frame(benchmark::State& state) {
         double(DrawCallCount() - before) / double(state.iterations());
 }
 
-// The floor's renderer: the driver's vertex format and shaders, the frame's
-// quads in a static buffer, one texture holding the background, the flake
-// and a white row.
-const char* const kVertexShader = R"(#version 330 core
-layout(location = 0) in vec2 position;
-layout(location = 1) in vec2 texCoord;
-layout(location = 2) in vec4 colour;
-out vec2 fragTexCoord;
-out vec4 fragColour;
-void main() {
-    gl_Position = vec4(position.x / 512.0 - 1.0, 1.0 - position.y / 384.0, 0.0, 1.0);
-    fragTexCoord = texCoord;
-    fragColour = colour;
-}
-)";
-const char* const kFragmentShader = R"(#version 330 core
-in vec2 fragTexCoord;
-in vec4 fragColour;
-uniform sampler2D picture;
-out vec4 outColour;
-void main() { outColour = texture(picture, fragTexCoord) * fragColour; }
-)";
-
+// The floor's renderer: the floor's program (bench/common/floorgl.h), the
+// frame's quads in a static buffer, one texture holding the background, the
+// flake and a white row.
 struct Vertex {
     float x, y, u, v;
     uint8_t r, g, b, a;
@@ -233,7 +213,7 @@ Floor BuildFloor(const std::vector<TRecordDriver::TDraw>& draws) {
         for (uint32_t k : {0u, 1u, 2u, 0u, 2u, 3u}) index.push_back(q * 4 + k);
     f.count = GLsizei(index.size());
 
-    f.program = BuildGLProgram(kVertexShader, kFragmentShader, "floor's shaders");
+    f.program = bench::BuildFloorProgram();
     glGenVertexArrays(1, &f.vertexArray);
     glBindVertexArray(f.vertexArray);
     glGenBuffers(1, &f.vertices);

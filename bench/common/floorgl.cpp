@@ -86,6 +86,13 @@ Atlas MakeAtlas(const fw::TPixmap& background, const fw::TPixmap& flake) {
 
 }  // namespace
 
+GLuint BuildFloorProgram() {
+    const GLuint program = fw::BuildGLProgram(kVertexShader, kFragmentShader, "floor's shaders");
+    glUseProgram(program);
+    glUniform1i(glGetUniformLocation(program, "picture"), 0);
+    return program;
+}
+
 FloorRenderer::FloorRenderer(const DrawList& list, const fw::TPixmap& background,
                              const fw::TPixmap& flake)
     : list_(list) {
@@ -153,9 +160,7 @@ FloorRenderer::FloorRenderer(const DrawList& list, const fw::TPixmap& background
     glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(Vertex),
                           reinterpret_cast<void*>(offsetof(Vertex, red)));
 
-    program_ = fw::BuildGLProgram(kVertexShader, kFragmentShader, "floor's shaders");
-    glUseProgram(program_);
-    glUniform1i(glGetUniformLocation(program_, "picture"), 0);
+    program_ = BuildFloorProgram();
 }
 
 FloorRenderer::~FloorRenderer() {

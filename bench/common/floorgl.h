@@ -16,6 +16,11 @@
 
 namespace bench {
 
+// The floor's program, in the current context: the driver's vertex format
+// (position in pixels of a 1024 × 768 target, texture coordinate, RGBA8
+// colour), each pixel the texel times the colour. Its sampler is unit 0.
+GLuint BuildFloorProgram();
+
 class FloorRenderer {
 public:
     // In the current context (1024 × 768), from the list and the two
