@@ -106,7 +106,6 @@ bool QueryHeldKeys(Keymap* held) {
     return true;
 }
 
-
 int WindowSystemConnection(const char* path) {
     const size_t length = std::strlen(path);
     for (int fd = 0; fd < 1024; ++fd) {
