@@ -124,6 +124,10 @@ int WindowSystemConnection(const char* path) {
 void EndOnLostDisplay() {
     if (!X11().SetIOErrorHandler) return;
     X11().SetIOErrorHandler(EndOnLostConnection);
+    // A write to a server that has gone would raise SIGPIPE and end the
+    // process without a word; ignored, the write fails and Xlib calls the
+    // handler above. The program writes to no other pipe or socket.
+    signal(SIGPIPE, SIG_IGN);
     WatchForCrashesOnLostConnection();
 }
 
