@@ -1,7 +1,8 @@
 // The snowfall's frame loop for a long run on the framework with the
-// recording display, silent sound and a clock that moves only when asked: between every two frames `counter` equals the number of flakes in
-// objList and no flake has reached the snow line, and once the scene is in
-// its steady state the process's resident memory stays put.
+// recording display, silent sound and a clock that moves only when asked:
+// between every two frames `counter` equals the number of flakes in objList
+// and no flake has reached the snow line, and once the scene is in its
+// steady state the process's resident memory stays put.
 //
 // The number of frames comes from SNOWFALL_SOAK_FRAMES (1,000,000 when unset);
 // the memory is compared between frame 100,000 and the last frame.
