@@ -146,13 +146,9 @@ void BM_Frame(benchmark::State& state) {
 // The floor's renderer: the floor's program (bench/common/floorgl.h), the
 // frame's quads in a static buffer, one texture holding the background, the
 // flake and a white row.
-struct Vertex {
-    float x, y, u, v;
-    uint8_t r, g, b, a;
-};
-
 struct Floor {
-    GLuint program = 0, vertexArray = 0, vertices = 0, indices = 0, texture = 0;
+    GLuint program = 0, texture = 0;
+    bench::FloorBuffers quads;
     GLsizei count = 0;
 };
 
@@ -189,7 +185,7 @@ Floor BuildFloor(const std::vector<TRecordDriver::TDraw>& draws) {
     std::fill(texels.end() - 1024 * 4, texels.end(), 255);
     // The flake is the first picture made, the background the second.
     const float h = float(rows);
-    std::vector<Vertex> vertices;
+    std::vector<bench::FloorVertex> vertices;
     for (const TRecordDriver::TDraw& d : draws) {
         float u[4], v[4];
         if (d.frame == 1) {
@@ -208,30 +204,9 @@ Floor BuildFloor(const std::vector<TRecordDriver::TDraw>& draws) {
             vertices.push_back({d.quad.x[i], d.quad.y[i], u[i], v[i], d.quad.red, d.quad.green,
                                 d.quad.blue, d.quad.alpha});
     }
-    std::vector<uint32_t> index;
-    for (uint32_t q = 0; q < vertices.size() / 4; ++q)
-        for (uint32_t k : {0u, 1u, 2u, 0u, 2u, 3u}) index.push_back(q * 4 + k);
-    f.count = GLsizei(index.size());
-
+    f.count = GLsizei(vertices.size() / 4 * 6);
     f.program = bench::BuildFloorProgram();
-    glGenVertexArrays(1, &f.vertexArray);
-    glBindVertexArray(f.vertexArray);
-    glGenBuffers(1, &f.vertices);
-    glBindBuffer(GL_ARRAY_BUFFER, f.vertices);
-    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(vertices.size() * sizeof(Vertex)), vertices.data(),
-                 GL_STATIC_DRAW);
-    glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, sizeof(Vertex), nullptr);
-    glEnableVertexAttribArray(1);
-    glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, sizeof(Vertex),
-                          reinterpret_cast<void*>(offsetof(Vertex, u)));
-    glEnableVertexAttribArray(2);
-    glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(Vertex),
-                          reinterpret_cast<void*>(offsetof(Vertex, r)));
-    glGenBuffers(1, &f.indices);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, f.indices);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(index.size() * sizeof(uint32_t)),
-                 index.data(), GL_STATIC_DRAW);
+    f.quads = bench::LoadFloorQuads(vertices, vertices.size() / 4);
     glGenTextures(1, &f.texture);
     glBindTexture(GL_TEXTURE_2D, f.texture);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
@@ -265,7 +240,7 @@ void BM_Floor(benchmark::State& state) {
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT);
         glUseProgram(f.program);
-        glBindVertexArray(f.vertexArray);
+        glBindVertexArray(f.quads.vertexArray);
         glBindTexture(GL_TEXTURE_2D, f.texture);
         glEnable(GL_BLEND);
         glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE, GL_ZERO, GL_ONE);

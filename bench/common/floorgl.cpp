@@ -12,11 +12,6 @@ namespace {
 
 constexpr int kWidth = 1024, kHeight = 768;
 
-struct Vertex {
-    float x, y, u, v;
-    uint8_t red, green, blue, alpha;
-};
-
 const char* const kVertexShader = R"(#version 330 core
 layout(location = 0) in vec2 position;
 layout(location = 1) in vec2 texCoord;
@@ -93,6 +88,34 @@ GLuint BuildFloorProgram() {
     return program;
 }
 
+FloorBuffers LoadFloorQuads(const std::vector<FloorVertex>& vertices, size_t quads) {
+    std::vector<uint32_t> indices;
+    indices.reserve(quads * 6);
+    for (uint32_t q = 0; q < quads; ++q) {
+        const uint32_t a = q * 4;
+        for (uint32_t i : {a, a + 1, a + 2, a, a + 2, a + 3}) indices.push_back(i);
+    }
+    FloorBuffers loaded;
+    glGenVertexArrays(1, &loaded.vertexArray);
+    glBindVertexArray(loaded.vertexArray);
+    glGenBuffers(2, loaded.buffers);
+    glBindBuffer(GL_ARRAY_BUFFER, loaded.buffers[0]);
+    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(vertices.size() * sizeof(FloorVertex)),
+                 vertices.data(), GL_STATIC_DRAW);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, loaded.buffers[1]);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(indices.size() * sizeof(uint32_t)),
+                 indices.data(), GL_STATIC_DRAW);
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, sizeof(FloorVertex), nullptr);
+    glEnableVertexAttribArray(1);
+    glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, sizeof(FloorVertex),
+                          reinterpret_cast<void*>(offsetof(FloorVertex, u)));
+    glEnableVertexAttribArray(2);
+    glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(FloorVertex),
+                          reinterpret_cast<void*>(offsetof(FloorVertex, red)));
+    return loaded;
+}
+
 FloorRenderer::FloorRenderer(const DrawList& list, const fw::TPixmap& background,
                              const fw::TPixmap& flake)
     : list_(list) {
@@ -112,7 +135,7 @@ FloorRenderer::FloorRenderer(const DrawList& list, const fw::TPixmap& background
     const float fu0 = Atlas::kFlakeX / w, fu1 = float(Atlas::kFlakeX + atlas.flakeWidth) / w;
     const float fv0 = Atlas::kFlakeY / h, fv1 = float(Atlas::kFlakeY + atlas.flakeHeight) / h;
     const float wu = (Atlas::kWhiteX + 2) / w, wv = (Atlas::kWhiteY + 2) / h;
-    std::vector<Vertex> vertices;
+    std::vector<FloorVertex> vertices;
     vertices.reserve(list.draws.size() * 4);
     size_t mostQuads = 0;
     for (size_t f = 0; f < list.Frames(); ++f) {
@@ -135,38 +158,15 @@ FloorRenderer::FloorRenderer(const DrawList& list, const fw::TPixmap& background
                 vertices.push_back({x[i], y[i], u[i], v[i], d->red, d->green, d->blue, d->alpha});
         }
     }
-    std::vector<uint32_t> indices;
-    indices.reserve(mostQuads * 6);
-    for (uint32_t q = 0; q < mostQuads; ++q) {
-        const uint32_t a = q * 4;
-        for (uint32_t i : {a, a + 1, a + 2, a, a + 2, a + 3}) indices.push_back(i);
-    }
-
-    glGenVertexArrays(1, &vertexArray_);
-    glBindVertexArray(vertexArray_);
-    glGenBuffers(2, buffers_);
-    glBindBuffer(GL_ARRAY_BUFFER, buffers_[0]);
-    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(vertices.size() * sizeof(Vertex)), vertices.data(),
-                 GL_STATIC_DRAW);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers_[1]);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(indices.size() * sizeof(uint32_t)),
-                 indices.data(), GL_STATIC_DRAW);
-    glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, sizeof(Vertex), nullptr);
-    glEnableVertexAttribArray(1);
-    glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, sizeof(Vertex),
-                          reinterpret_cast<void*>(offsetof(Vertex, u)));
-    glEnableVertexAttribArray(2);
-    glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(Vertex),
-                          reinterpret_cast<void*>(offsetof(Vertex, red)));
+    quads_ = LoadFloorQuads(vertices, mostQuads);
 
     program_ = BuildFloorProgram();
 }
 
 FloorRenderer::~FloorRenderer() {
     glDeleteProgram(program_);
-    glDeleteBuffers(2, buffers_);
-    glDeleteVertexArrays(1, &vertexArray_);
+    glDeleteBuffers(2, quads_.buffers);
+    glDeleteVertexArrays(1, &quads_.vertexArray);
     glDeleteTextures(1, &texture_);
 }
 
@@ -174,7 +174,7 @@ void FloorRenderer::Draw(size_t frame) const {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glViewport(0, 0, kWidth, kHeight);
     glUseProgram(program_);
-    glBindVertexArray(vertexArray_);
+    glBindVertexArray(quads_.vertexArray);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, texture_);
     glBindSampler(0, 0);

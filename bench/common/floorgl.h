@@ -10,6 +10,8 @@
 #include <epoxy/gl.h>
 
 #include <cstddef>
+#include <cstdint>
+#include <vector>
 
 #include "bench/common/drawlist.h"
 #include "framework/pixmap/pixmap.h"
@@ -20,6 +22,19 @@ namespace bench {
 // (position in pixels of a 1024 × 768 target, texture coordinate, RGBA8
 // colour), each pixel the texel times the colour. Its sampler is unit 0.
 GLuint BuildFloorProgram();
+
+// One corner of a quad, in the layout the floor's program reads.
+struct FloorVertex {
+    float x, y, u, v;
+    uint8_t red, green, blue, alpha;
+};
+
+// A vertex array, made and left bound, over two new static buffers: the
+// vertices and the indices of `quads` quads (corners 0 1 2, 0 2 3 each).
+struct FloorBuffers {
+    GLuint vertexArray = 0, buffers[2] = {0, 0};
+};
+FloorBuffers LoadFloorQuads(const std::vector<FloorVertex>& vertices, size_t quads);
 
 class FloorRenderer {
 public:
@@ -37,7 +52,8 @@ public:
 
 private:
     const DrawList& list_;
-    GLuint texture_ = 0, vertexArray_ = 0, buffers_[2] = {0, 0}, program_ = 0;
+    GLuint texture_ = 0, program_ = 0;
+    FloorBuffers quads_;
 };
 
 }  // namespace bench
